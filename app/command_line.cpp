@@ -1,0 +1,36 @@
+// Command-line splitting and the "backup" argument.
+#include "app/command_line.h"
+
+namespace tarvio {
+
+std::vector<std::string> splitCommandLine(std::string_view line) {
+  std::vector<std::string> args;
+  std::size_t i = 0;
+  auto isSeparator = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  while (true) {
+    while (i < line.size() && isSeparator(line[i])) ++i;
+    if (i >= line.size()) break;
+    std::string arg;
+    bool quoted = false;
+    while (i < line.size() && (quoted || !isSeparator(line[i]))) {
+      if (line[i] == '"') {
+        quoted = !quoted;
+      } else {
+        arg += line[i];
+      }
+      ++i;
+    }
+    args.push_back(std::move(arg));
+  }
+  return args;
+}
+
+bool isBackupArgument(std::string_view argument) {
+  std::string lowered(argument);
+  for (char& c : lowered) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lowered == "backup";
+}
+
+}  // namespace tarvio

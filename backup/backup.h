@@ -1,0 +1,23 @@
+// TBackup: the backup run, its script runner, the four dump attempts and the archive's name.
+#pragma once
+
+#include <string>
+
+namespace tarvio {
+
+class TBackup {
+ public:
+  TBackup() = delete;
+  // The backup run. abrirExplorer true: the interactive run; false: the restore's safety backup.
+  static void Executar(bool abrirExplorer);
+  // Runs a command text as a script, polling every 250 ms.
+  static void executeCmd(const std::string& cmd);
+  static bool tentativaBkp1();
+  static bool tentativaBkp2();
+  static bool tentativaBkp3();
+  static bool tentativaBkp4();
+  // "tarvio-" + yyyymmdd + "-" + hhmmss from the local clock.
+  static std::string getBkpName();
+};
+
+}  // namespace tarvio

@@ -1,0 +1,20 @@
+// Factories for the real platform parts of the system the program is built for
+// (platform/posix or platform/win32, chosen by CMake).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace tarvio {
+
+// driveC: on POSIX, the folder that stands for drive C:\ (ignored on Windows).
+std::unique_ptr<FileSystem> makeNativeFileSystem(const std::string& driveC);
+std::unique_ptr<CodePages> makeNativeCodePages();
+// interpreter: on POSIX, the command interpreter stand-in that runs for "cmd.exe" (ignored on Windows).
+std::unique_ptr<ProcessLauncher> makeNativeProcessLauncher(const std::string& driveC,
+                                                           const std::string& interpreter);
+std::unique_ptr<Clock> makeNativeClock();
+
+}  // namespace tarvio

@@ -1,0 +1,31 @@
+// The one installed platform object through which the program reaches the OS.
+// The program installs the real one at start-up; tests install sandboxes and fakes.
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/codepages.h"
+#include "platform/desktop.h"
+#include "platform/filesystem.h"
+#include "platform/process.h"
+
+namespace tarvio {
+
+struct Platform {
+  FileSystem* fs = nullptr;
+  CodePages* codePages = nullptr;
+  ProcessLauncher* processes = nullptr;
+  Desktop* desktop = nullptr;
+  Clock* clock = nullptr;
+};
+
+// The installed platform. Every member must be set before the program uses it.
+Platform& platform();
+void installPlatform(const Platform& p);
+
+// Shorthands.
+inline FileSystem& fs() { return *platform().fs; }
+inline CodePages& codePages() { return *platform().codePages; }
+inline Desktop& desktop() { return *platform().desktop; }
+inline Clock& clock() { return *platform().clock; }
+
+}  // namespace tarvio

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Runs every test: the native build with AddressSanitizer and UndefinedBehaviorSanitizer, and the
+# Windows build under Wine. Installs what is missing first. The whole run takes place in a private
+# network namespace (see in-private-net.sh).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [ "${TARVIO_PRIVATE_NET:-}" != 1 ]; then
+  scripts/setup.sh
+  exec scripts/in-private-net.sh "$0" "$@"
+fi
+jobs=$(nproc)
+cmake --preset linux-asan >/dev/null
+cmake --build --preset linux-asan -j "$jobs"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+
+status=0
+ctest --test-dir build/linux-asan --output-on-failure -j "$jobs" || status=1
+scripts/with-wine.sh ctest --test-dir build/windows --output-on-failure || status=1
+exit $status

@@ -1,0 +1,70 @@
+// The per-test sandbox drive.
+#include "tests/support/sandbox.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "app/paths.h"
+#include "platform/native.h"
+
+namespace tarvio::test {
+
+namespace stdfs = std::filesystem;
+
+Sandbox::Sandbox(std::string interpreter) {
+  std::string pattern = (stdfs::temp_directory_path() / "tarvio-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a sandbox folder");
+  root_ = pattern;
+  fs_ = makeNativeFileSystem(root_);
+  codePages_ = makeNativeCodePages();
+  processes_ = makeNativeProcessLauncher(root_, interpreter);
+  previous_ = platform();
+  installPlatform(Platform{fs_.get(), codePages_.get(), processes_.get(), &desktop, &clock});
+}
+
+Sandbox::~Sandbox() {
+  installPlatform(previous_);
+  std::error_code ec;
+  // Folders made read-only by a test must not keep the sandbox from going away.
+  for (auto it = stdfs::recursive_directory_iterator(root_, ec); !ec && it != stdfs::end(it); it.increment(ec)) {
+    stdfs::permissions(it->path(), stdfs::perms::owner_all, stdfs::perm_options::add, ec);
+  }
+  stdfs::remove_all(root_, ec);
+}
+
+std::string Sandbox::host(const std::string& drivePath) const {
+  if (drivePath.size() < 2 || drivePath[1] != ':') return drivePath;
+  std::string rest = drivePath.substr(2);
+  for (char& c : rest) {
+    if (c == '\\') c = '/';
+  }
+  return root_ + rest;
+}
+
+void Sandbox::makeInstallLayout() {
+  for (auto dir : {paths::vendorRoot, paths::installRoot, paths::pg10BinDir, paths::pgsqlBinDir}) {
+    stdfs::create_directories(host(std::string(dir)));
+  }
+}
+
+void Sandbox::writeFile(const std::string& drivePath, const std::string& content) {
+  stdfs::path p = host(drivePath);
+  stdfs::create_directories(p.parent_path());
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out << content;
+  if (!out) throw std::runtime_error("cannot write " + p.string());
+}
+
+std::string Sandbox::readFile(const std::string& drivePath) const {
+  std::ifstream in(host(drivePath), std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + host(drivePath));
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+}  // namespace tarvio::test

@@ -1,0 +1,42 @@
+// A private drive C: for one test: a temporary folder mapped as C:\ by the real POSIX file system,
+// with the real code pages and process launcher, a scripted desktop and a fake clock installed.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+#include "tests/support/fake_desktop.h"
+
+namespace tarvio::test {
+
+class Sandbox {
+ public:
+  // interpreter: the command interpreter stand-in to run for "cmd.exe" (may be empty).
+  explicit Sandbox(std::string interpreter = "");
+  ~Sandbox();
+  Sandbox(const Sandbox&) = delete;
+  Sandbox& operator=(const Sandbox&) = delete;
+
+  // The host path of a drive path ("C:\Meridano" -> "<root>/Meridano"); other paths unchanged.
+  std::string host(const std::string& drivePath) const;
+  const std::string& root() const { return root_; }
+
+  // Creates vendorRoot, installRoot and the folders of the fixed layout.
+  void makeInstallLayout();
+  // Writes a file (creating its folders) with the given content.
+  void writeFile(const std::string& drivePath, const std::string& content);
+  std::string readFile(const std::string& drivePath) const;
+
+  FakeDesktop desktop;
+  FakeClock clock;
+
+ private:
+  std::string root_;
+  std::unique_ptr<FileSystem> fs_;
+  std::unique_ptr<CodePages> codePages_;
+  std::unique_ptr<ProcessLauncher> processes_;
+  Platform previous_;
+};
+
+}  // namespace tarvio::test
