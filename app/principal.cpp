@@ -28,6 +28,8 @@ bool TOpenDialog::Execute() {
 
 TPrincipal::TPrincipal(PrincipalView& view, std::string firstArgument)
     : view_(view), firstArgument_(std::move(firstArgument)) {
+  operations.backup = TBackup::Executar;
+  operations.restore = TRestauracao::Executar;
   Principal = this;
 }
 
@@ -63,7 +65,7 @@ void TPrincipal::btnEfetuarBackupClick() {
   ListBox.clear();
   setRunButtonsEnabled(false);
   ScopeExit enableAgain([this] { setRunButtonsEnabled(true); });
-  TBackup::Executar(true);
+  operations.backup(true);
 }
 
 void TPrincipal::btnRestaurarBackupClick() {
@@ -80,7 +82,7 @@ void TPrincipal::btnRestaurarBackupClick() {
   ListBox.clear();
   setRunButtonsEnabled(false);
   ScopeExit enableAgain([this] { setRunButtonsEnabled(true); });
-  TRestauracao::Executar();
+  operations.restore();
 }
 
 void TPrincipal::btnBackupsEfetuadosClick() {

@@ -1,6 +1,7 @@
 // TPrincipal: the main window's behaviour, drawn by a rendition (Win32 window or text console).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,6 +35,12 @@ class TOpenDialog {
   bool Execute();
 };
 
+// The runs that the buttons start; tests put their own in place.
+struct RunOperations {
+  std::function<void(bool abrirExplorer)> backup;  // TBackup::Executar
+  std::function<void()> restore;                  // TRestauracao::Executar
+};
+
 class TPrincipal {
  public:
   // firstArgument: the first command-line argument, already split (empty when there is none).
@@ -42,6 +49,7 @@ class TPrincipal {
 
   StatusLog ListBox;
   TOpenDialog OpenDialog;
+  RunOperations operations;
 
   bool isLogged() const { return FisLogged; }
   void setIsLogged(bool value) { FisLogged = value; }

@@ -1,0 +1,103 @@
+// tarvio-backup on a text console: the main window as a menu, boxes and dialogs as prompts.
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/error_display.h"
+#include "app/principal.h"
+#include "platform/native.h"
+#include "ui/console/console_desktop.h"
+#include "ui/console/console_io.h"
+#include "ui/console/console_window.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+using namespace tarvio;
+
+namespace {
+
+constexpr const char* driveVariable = "TARVIO_DRIVE_C";
+
+#ifdef _WIN32
+std::string firstArgument(int, char**) {
+  const wchar_t* line = GetCommandLineW();
+  int n = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
+  std::string utf8(n > 0 ? static_cast<size_t>(n) : 1, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, line, -1, utf8.data(), n, nullptr, nullptr);
+  utf8.resize(utf8.find('\0'));
+  auto args = splitCommandLine(utf8);
+  return args.size() > 1 ? args[1] : "";
+}
+#else
+std::string firstArgument(int argc, char** argv) { return argc > 1 ? argv[1] : ""; }
+
+// The command interpreter stand-in lies beside this program.
+std::string interpreterBesideMe() {
+  std::string self(4096, '\0');
+  ssize_t n = readlink("/proc/self/exe", self.data(), self.size() - 1);
+  if (n <= 0) return "tarvio-cmd";
+  self.resize(static_cast<size_t>(n));
+  return self.substr(0, self.rfind('/') + 1) + "tarvio-cmd";
+}
+#endif
+
+// A backup run succeeded when it wrote its success line.
+bool logShowsBackupSuccess(const StatusLog& log) {
+  for (const auto& line : log.lines()) {
+    if (line.rfind("Backup efetuado com êxito!", 0) == 0) return true;
+  }
+  return false;
+}
+
+void onInterrupt(int) { console::ConsoleDesktop::requestTermination(); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string driveC;
+  std::string interpreter;
+#ifdef _WIN32
+  SetConsoleOutputCP(CP_UTF8);
+  SetConsoleCP(CP_UTF8);
+#else
+  const char* drive = std::getenv(driveVariable);
+  struct stat st {};
+  if (!drive || !*drive || stat(drive, &st) != 0 || !S_ISDIR(st.st_mode)) {
+    console::printLine(std::string("tarvio-backup: the environment variable ") + driveVariable +
+                       " must name the folder that stands for drive C:\\ (" +
+                       (drive && *drive ? std::string("\"") + drive + "\" is not a folder" : "it is not set") +
+                       ").");
+    return 2;
+  }
+  driveC = drive;
+  interpreter = interpreterBesideMe();
+#endif
+  std::signal(SIGINT, onInterrupt);
+
+  auto fileSystem = makeNativeFileSystem(driveC);
+  auto pages = makeNativeCodePages();
+  auto processes = makeNativeProcessLauncher(driveC, interpreter);
+  auto clock = makeNativeClock();
+  console::ConsoleDesktop desktop(driveC);
+  installPlatform(Platform{fileSystem.get(), pages.get(), processes.get(), &desktop, clock.get()});
+
+  std::string first = firstArgument(argc, argv);
+  console::ConsoleWindow window;
+  TPrincipal principal(window, first);
+  principal.ListBox.setListener(&window);
+  window.show(principal);
+
+  bool startedForBackup = isBackupArgument(first);
+  bool ranCleanly = runHandler([&] { principal.FormActivate(); });
+  bool backupSucceeded = ranCleanly && logShowsBackupSuccess(principal.ListBox);
+
+  window.runMenu(principal);
+  return startedForBackup && !backupSucceeded ? 1 : 0;
+}
