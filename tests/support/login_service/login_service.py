@@ -1,0 +1,198 @@
+#!/usr/bin/env python3
+"""A local HTTPS login service for the tests: runs a command while it serves on 127.0.0.1.
+
+Usage: login_service.py [--wine] -- COMMAND [ARGS...]
+
+It makes a test certificate authority and two server certificates with openssl in a temporary
+folder, serves HTTPS on two ports of 127.0.0.1 (one with a certificate of that authority, for the
+name "localhost"; one with a self-signed certificate that nobody trusts), runs COMMAND with these
+variables set, and exits with COMMAND's exit code:
+
+  TARVIO_TEST_LOGIN_SERVICE     the folder (as a Windows path on drive Z: with --wine)
+  TARVIO_TEST_LOGIN_PORT        the trusted port
+  TARVIO_TEST_LOGIN_ROGUE_PORT  the port whose certificate is not trusted
+
+With --wine the authority is also added to the trusted roots of the current WINEPREFIX (and only
+there); without it the test hands ca.pem to its HTTP client itself.
+
+The folder holds ca.pem and ca.der, and two folders the tests use:
+  answers/N   what to answer to the N-th request (1, 2, ...); missing: the highest-numbered answer,
+              or 200 with "{}" when there is none. A text of lines, then the body after a line "body":
+                status 200 OK
+                header Name: value        (any number)
+                delay 2.5                 (seconds to wait before answering)
+                close                     (close the connection without an answer)
+                body
+                ...bytes to the end of the file...
+  requests/N  every request as received: request line, header lines in their order and letter
+              case, a blank line, the body bytes; written before the answer is sent.
+A test clears both folders before it begins.
+"""
+import hashlib
+import http.server
+import os
+import shutil
+import ssl
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+lock = threading.Lock()
+
+
+def openssl(*args, cwd):
+    subprocess.run(["openssl", *args], cwd=cwd, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def make_certificates(folder):
+    ext = os.path.join(folder, "server.ext")
+    with open(ext, "w") as f:
+        f.write("basicConstraints=CA:FALSE\n"
+                "keyUsage=digitalSignature,keyEncipherment\n"
+                "extendedKeyUsage=serverAuth\n"
+                # Wine does not match IP addresses against IP entries, so the name is there too.
+                "subjectAltName=DNS:localhost,DNS:127.0.0.1,IP:127.0.0.1\n")
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem", "-days", "2",
+            "-subj", "/CN=Tarvio Test Authority", "-addext", "basicConstraints=critical,CA:TRUE",
+            "-addext", "keyUsage=critical,keyCertSign,cRLSign", cwd=folder)
+    openssl("x509", "-in", "ca.pem", "-outform", "DER", "-out", "ca.der", cwd=folder)
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out", "server.csr",
+            "-subj", "/CN=localhost", cwd=folder)
+    openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+            "-out", "server.pem", "-days", "2", "-extfile", "server.ext", cwd=folder)
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "rogue.key", "-out", "rogue.pem",
+            "-days", "2", "-subj", "/CN=localhost",
+            "-addext", "subjectAltName=DNS:localhost,DNS:127.0.0.1,IP:127.0.0.1", cwd=folder)
+
+
+def read_answer(folder, number):
+    answers = os.path.join(folder, "answers")
+    names = sorted((int(n) for n in os.listdir(answers) if n.isdigit()), reverse=False) if os.path.isdir(answers) else []
+    chosen = number if number in names else (names[-1] if names else None)
+    answer = {"status": 200, "reason": "OK", "headers": [("Content-Type", "application/json")], "body": b"{}",
+              "delay": 0.0, "close": False}
+    if chosen is None:
+        return answer
+    with open(os.path.join(answers, str(chosen)), "rb") as f:
+        data = f.read()
+    answer["headers"] = []
+    head, _, body = data.partition(b"\nbody\n")
+    if not _ and data.startswith(b"body\n"):
+        head, body = b"", data[5:]
+    answer["body"] = body
+    for line in head.decode("utf-8").splitlines():
+        word, _, rest = line.partition(" ")
+        if word == "status":
+            code, _, reason = rest.partition(" ")
+            answer["status"], answer["reason"] = int(code), reason
+        elif word == "header":
+            name, _, value = rest.partition(": ")
+            answer["headers"].append((name, value))
+        elif word == "delay":
+            answer["delay"] = float(rest)
+        elif word == "close":
+            answer["close"] = True
+    return answer
+
+
+def make_handler(folder):
+    class Handler(http.server.BaseHTTPRequestHandler):
+        protocol_version = "HTTP/1.1"
+
+        def log_message(self, *args):
+            pass
+
+        def handle_any(self):
+            length = int(self.headers.get("Content-Length", "0") or 0)
+            body = self.rfile.read(length) if length else b""
+            requests = os.path.join(folder, "requests")
+            with lock:
+                os.makedirs(requests, exist_ok=True)
+                number = len([n for n in os.listdir(requests) if n.isdigit()]) + 1
+                record = self.requestline + "\r\n" + "".join(f"{n}: {v}\r\n" for n, v in self.headers.items()) + "\r\n"
+                with open(os.path.join(requests, str(number)), "wb") as f:
+                    f.write(record.encode("latin-1") + body)
+            answer = read_answer(folder, number)
+            if answer["delay"]:
+                time.sleep(answer["delay"])
+            if answer["close"]:
+                self.close_connection = True
+                return
+            self.send_response(answer["status"], answer["reason"])
+            for name, value in answer["headers"]:
+                self.send_header(name, value)
+            self.send_header("Content-Length", str(len(answer["body"])))
+            self.end_headers()
+            self.wfile.write(answer["body"])
+
+        do_POST = do_GET = do_PUT = handle_any
+
+    return Handler
+
+
+class Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def handle_error(self, request, client_address):
+        pass  # refused handshakes and clients that gave up are part of the tests
+
+
+def serve(folder, cert, key):
+    server = Server(("127.0.0.1", 0), make_handler(folder))
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(os.path.join(folder, cert), os.path.join(folder, key))
+    # The handshake happens in the request's own thread, so a refused one never stalls the others.
+    server.socket = context.wrap_socket(server.socket, server_side=True, do_handshake_on_connect=False)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server.server_address[1]
+
+
+def trust_in_wine_prefix(folder):
+    """Adds the authority to the Wine prefix's trusted roots (HKLM Root store), nothing else."""
+    with open(os.path.join(folder, "ca.der"), "rb") as f:
+        der = f.read()
+    sha1 = hashlib.sha1(der).digest()
+    # Two properties: the SHA-1 hash (id 3) and the encoded certificate (id 0x20).
+    blob = struct.pack("<III", 3, 1, 20) + sha1 + struct.pack("<III", 0x20, 1, len(der)) + der
+    key = r"HKEY_LOCAL_MACHINE\Software\Microsoft\SystemCertificates\Root\Certificates" + "\\" + sha1.hex().upper()
+    reg = os.path.join(folder, "ca.reg")
+    with open(reg, "w", newline="\r\n") as f:
+        f.write("REGEDIT4\n\n[" + key + "]\n\"Blob\"=hex:" + ",".join(f"{b:02x}" for b in blob) + "\n")
+    subprocess.run(["wine", "regedit", "/S", windows_path(reg)], check=True)
+    subprocess.run(["wineserver", "-w"], check=False)
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def main():
+    args = sys.argv[1:]
+    wine = False
+    if args and args[0] == "--wine":
+        wine, args = True, args[1:]
+    if args and args[0] == "--":
+        args = args[1:]
+    if not args:
+        sys.exit(__doc__)
+    folder = tempfile.mkdtemp(prefix="tarvio-login-")
+    try:
+        make_certificates(folder)
+        port = serve(folder, "server.pem", "server.key")
+        rogue_port = serve(folder, "rogue.pem", "rogue.key")
+        if wine:
+            trust_in_wine_prefix(folder)
+        env = dict(os.environ)
+        env["TARVIO_TEST_LOGIN_SERVICE"] = windows_path(folder) if wine else folder
+        env["TARVIO_TEST_LOGIN_PORT"] = str(port)
+        env["TARVIO_TEST_LOGIN_ROGUE_PORT"] = str(rogue_port)
+        return subprocess.run(args, env=env).returncode
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
