@@ -1,0 +1,339 @@
+// The native file system: Windows error texts in their documented order, trees, listings, sizes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+
+#include "tests/platform/temp_drive.h"
+
+namespace tarvio {
+namespace {
+
+using test::TempDrive;
+
+std::string errorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const FileError& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+std::vector<std::string> sorted(std::vector<std::string> v) {
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+class FileSystemTest : public ::testing::Test {
+ protected:
+  TempDrive drive;
+  FileSystem& fs = drive.fs();
+  std::string p(std::string_view rel) const { return drive.path(rel); }
+};
+
+// Each case sets up the disk; the first failing check decides the message.
+struct TransferCase {
+  const char* name;
+  std::function<void(TempDrive&)> setUp;
+  const char* from;
+  const char* to;
+  std::string_view expected;
+};
+
+std::vector<TransferCase> transferCases() {
+  auto source = [](TempDrive& d) {
+    d.mkdirs("src");
+    d.write("src\\a.txt", "new");
+  };
+  return {
+      {"source folder missing, target exists too", [](TempDrive& d) { d.mkdirs("dst"); d.write("dst\\a.txt", "old"); },
+       "nosrc\\a.txt", "dst\\a.txt", fserr::pathNotFound},
+      {"source missing, target folder missing too", [](TempDrive& d) { d.mkdirs("src"); },
+       "src\\a.txt", "nodst\\a.txt", fserr::fileNotFound},
+      {"source is a folder", [](TempDrive& d) { d.mkdirs("src\\a.txt"); d.mkdirs("dst"); },
+       "src\\a.txt", "dst\\a.txt", fserr::fileNotFound},
+      {"target folder missing", source, "src\\a.txt", "nodst\\a.txt", fserr::pathNotFound},
+      {"target exists", [=](TempDrive& d) { source(d); d.mkdirs("dst"); d.write("dst\\a.txt", "old"); },
+       "src\\a.txt", "dst\\a.txt", fserr::fileExists},
+      {"target is a folder", [=](TempDrive& d) { source(d); d.mkdirs("dst\\a.txt"); },
+       "src\\a.txt", "dst\\a.txt", fserr::fileExists},
+  };
+}
+
+TEST_F(FileSystemTest, CopyFileFailsWithTheFirstCheckThatFails) {
+  for (const auto& c : transferCases()) {
+    TempDrive d;
+    c.setUp(d);
+    EXPECT_EQ(errorOf([&] { d.fs().copyFile(d.path(c.from), d.path(c.to)); }), c.expected) << c.name;
+    if (std::filesystem::is_regular_file(d.host(c.to))) {
+      EXPECT_EQ(d.read(c.to), "old") << c.name;
+    }
+  }
+}
+
+TEST_F(FileSystemTest, MoveFileFailsWithTheFirstCheckThatFails) {
+  for (const auto& c : transferCases()) {
+    TempDrive d;
+    c.setUp(d);
+    EXPECT_EQ(errorOf([&] { d.fs().moveFile(d.path(c.from), d.path(c.to)); }), c.expected) << c.name;
+    if (std::filesystem::is_regular_file(d.host(c.from))) {
+      EXPECT_EQ(d.read(c.from), "new") << c.name;
+    }
+  }
+}
+
+TEST_F(FileSystemTest, CopyFileCopiesContentAndKeepsTheSource) {
+  drive.mkdirs("src");
+  drive.mkdirs("dst");
+  std::string content(300000, 'x');
+  content[123456] = '\0';
+  drive.write("src\\dump.backup", content);
+  fs.copyFile(p("src\\dump.backup"), p("dst\\restore.backup"));
+  EXPECT_EQ(drive.read("dst\\restore.backup"), content);
+  EXPECT_EQ(drive.read("src\\dump.backup"), content);
+}
+
+TEST_F(FileSystemTest, MoveFileRenamesWithinTheDrive) {
+  drive.mkdirs("a\\b");
+  drive.write("a\\b\\x.txt", "moved");
+  fs.moveFile(p("a\\b\\x.txt"), p("a\\y.txt"));
+  EXPECT_FALSE(fs.fileExists(p("a\\b\\x.txt")));
+  EXPECT_EQ(drive.read("a\\y.txt"), "moved");
+}
+
+TEST_F(FileSystemTest, ExistenceTestsTellFilesFromFolders) {
+  drive.mkdirs("dir");
+  drive.write("file.txt", "1");
+  EXPECT_TRUE(fs.fileExists(p("file.txt")));
+  EXPECT_FALSE(fs.fileExists(p("dir")));
+  EXPECT_FALSE(fs.fileExists(p("none.txt")));
+  EXPECT_TRUE(fs.directoryExists(p("dir")));
+  EXPECT_TRUE(fs.directoryExists(p("dir\\")));
+  EXPECT_FALSE(fs.directoryExists(p("file.txt")));
+  EXPECT_FALSE(fs.directoryExists(p("none")));
+}
+
+TEST_F(FileSystemTest, CreateDirectoryMakesOneLevelOnly) {
+  EXPECT_TRUE(fs.createDirectory(p("one")));
+  EXPECT_FALSE(fs.createDirectory(p("one"))) << "already exists";
+  EXPECT_FALSE(fs.createDirectory(p("two\\three"))) << "parent missing";
+  EXPECT_FALSE(fs.directoryExists(p("two")));
+}
+
+TEST_F(FileSystemTest, ForceDirectoriesMakesEveryMissingParent) {
+  EXPECT_TRUE(fs.forceDirectories(p("tomcat9\\work\\tarvio\\")));
+  EXPECT_TRUE(std::filesystem::is_directory(drive.host("tomcat9\\work\\tarvio")));
+  EXPECT_TRUE(fs.forceDirectories(p("tomcat9\\work\\tarvio"))) << "an existing folder is fine";
+  drive.write("blocker", "");
+  EXPECT_FALSE(fs.forceDirectories(p("blocker\\sub")));
+}
+
+TEST_F(FileSystemTest, DeleteFileReportsWhatItCouldNotDelete) {
+  drive.write("a.txt", "1");
+  drive.write("ro.txt", "1");
+  drive.mkdirs("dir");
+  ASSERT_TRUE(fs.setAttributes(p("ro.txt"), attr::readOnly));
+  EXPECT_TRUE(fs.deleteFile(p("a.txt")));
+  EXPECT_FALSE(fs.fileExists(p("a.txt")));
+  EXPECT_FALSE(fs.deleteFile(p("a.txt"))) << "missing";
+  EXPECT_FALSE(fs.deleteFile(p("ro.txt"))) << "read-only, as on Windows";
+  EXPECT_TRUE(fs.fileExists(p("ro.txt")));
+  EXPECT_FALSE(fs.deleteFile(p("dir"))) << "a folder";
+  EXPECT_TRUE(fs.directoryExists(p("dir")));
+}
+
+TEST_F(FileSystemTest, DeleteTreeRemovesReadOnlyFilesAndSubFolders) {
+  drive.mkdirs("esocial\\remessas\\deep");
+  drive.write("esocial\\remessas\\a.xml", "a");
+  drive.write("esocial\\remessas\\deep\\b.xml", "b");
+  drive.write("esocial\\remessas\\.hidden", "h");
+  ASSERT_TRUE(fs.setAttributes(p("esocial\\remessas\\a.xml"), attr::readOnly));
+  ASSERT_TRUE(fs.setAttributes(p("esocial\\remessas\\deep\\b.xml"), attr::readOnly));
+  ASSERT_TRUE(fs.setAttributes(p("esocial\\remessas\\deep"), attr::readOnly | attr::directory));
+  drive.write("esocial\\keep.txt", "k");
+
+  fs.deleteTree(p("esocial\\remessas"));
+
+  EXPECT_FALSE(std::filesystem::exists(drive.host("esocial\\remessas")));
+  EXPECT_EQ(drive.read("esocial\\keep.txt"), "k");
+  EXPECT_NO_THROW(fs.deleteTree(p("esocial\\remessas"))) << "a missing folder is no error";
+  EXPECT_NO_THROW(fs.deleteTree(p("esocial\\keep.txt")));
+  EXPECT_TRUE(fs.fileExists(p("esocial\\keep.txt"))) << "a file is not a tree";
+}
+
+TEST_F(FileSystemTest, MoveDirectoryOntoAnExistingTargetMovesNothing) {
+  drive.mkdirs("zip\\esocial");
+  drive.write("zip\\esocial\\a.xml", "a");
+  drive.mkdirs("work\\esocial");
+  EXPECT_EQ(errorOf([&] { fs.moveDirectory(p("zip\\esocial"), p("work\\esocial")); }), fserr::directoryExists);
+  EXPECT_EQ(drive.read("zip\\esocial\\a.xml"), "a");
+  EXPECT_TRUE(std::filesystem::is_empty(drive.host("work\\esocial")));
+  EXPECT_EQ(errorOf([&] { fs.moveDirectory(p("zip\\esocial"), p("nowhere\\esocial")); }), fserr::pathNotFound);
+  EXPECT_EQ(errorOf([&] { fs.moveDirectory(p("zip\\none"), p("work\\none")); }), fserr::pathNotFound);
+}
+
+TEST_F(FileSystemTest, MoveDirectoryMovesEverythingKeepingAttributes) {
+  drive.mkdirs("zip\\reinf\\retornos\\empty");
+  drive.write("zip\\reinf\\a.xml", "a");
+  drive.write("zip\\reinf\\retornos\\b.xml", "b");
+  ASSERT_TRUE(fs.setAttributes(p("zip\\reinf\\retornos\\b.xml"), attr::readOnly));
+  drive.mkdirs("work");
+
+  fs.moveDirectory(p("zip\\reinf"), p("work\\reinf"));
+
+  EXPECT_EQ(drive.read("work\\reinf\\a.xml"), "a");
+  EXPECT_EQ(drive.read("work\\reinf\\retornos\\b.xml"), "b");
+  EXPECT_TRUE(fs.directoryExists(p("work\\reinf\\retornos\\empty")));
+  EXPECT_TRUE(*fs.attributes(p("work\\reinf\\retornos\\b.xml")) & attr::readOnly);
+  EXPECT_FALSE(*fs.attributes(p("work\\reinf\\a.xml")) & attr::readOnly);
+  EXPECT_FALSE(std::filesystem::exists(drive.host("zip\\reinf"))) << "emptied source folders are removed";
+  EXPECT_TRUE(fs.directoryExists(p("zip")));
+}
+
+TEST_F(FileSystemTest, ListFilesMatchesPatternsWithoutCase) {
+  drive.mkdirs("zip\\backup\\sub.txt");
+  for (const char* name : {"tarvio.backup", "Notes.TXT", "abc.txt", "readme", "a.b.c"}) {
+    drive.write(std::string("zip\\backup\\") + name, "x");
+  }
+  struct Case {
+    const char* pattern;
+    std::vector<std::string> names;
+  };
+  const Case cases[] = {
+      {"*", {"Notes.TXT", "a.b.c", "abc.txt", "readme", "tarvio.backup"}},
+      {"*.*", {"Notes.TXT", "a.b.c", "abc.txt", "readme", "tarvio.backup"}},
+      {"*.txt", {"Notes.TXT", "abc.txt"}},
+      {"A?C.TXT", {"abc.txt"}},
+      {"*.backup", {"tarvio.backup"}},
+      {"nothing*", {}},
+  };
+  for (const auto& c : cases) {
+    for (const char* folder : {"zip\\backup\\", "zip\\backup"}) {
+      std::vector<std::string> expected;
+      for (const auto& n : c.names) expected.push_back(p("zip\\backup\\") + n);
+      EXPECT_EQ(sorted(fs.listFiles(p(folder), c.pattern)), sorted(expected)) << c.pattern << " in " << folder;
+    }
+  }
+  EXPECT_EQ(errorOf([&] { fs.listFiles(p("zip\\none\\"), "*"); }), fserr::pathNotFound);
+}
+
+TEST_F(FileSystemTest, ListDirectoryGivesEntriesWithTheirKind) {
+  drive.mkdirs("top\\sub");
+  drive.write("top\\data.bin", std::string(1234, 'd'));
+  std::vector<DirEntry> entries = fs.listDirectory(p("top"));
+  ASSERT_EQ(entries.size(), 2u);
+  std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.name < b.name; });
+  EXPECT_EQ(entries[0].name, "data.bin");
+  EXPECT_FALSE(entries[0].isDirectory);
+  EXPECT_EQ(entries[0].size, 1234);
+  EXPECT_TRUE(entries[0].attributes & attr::archive);
+  EXPECT_EQ(entries[1].name, "sub");
+  EXPECT_TRUE(entries[1].isDirectory);
+  EXPECT_TRUE(entries[1].attributes & attr::directory);
+  EXPECT_TRUE(fs.listDirectory(p("none")).empty());
+}
+
+TEST_F(FileSystemTest, FileSizeIsMinusOneForMissingFilesAndFolders) {
+  drive.mkdirs("dir");
+  drive.write("five", "12345");
+  drive.write("empty", "");
+  EXPECT_EQ(fs.fileSize(p("five")), 5);
+  EXPECT_EQ(fs.fileSize(p("empty")), 0);
+  EXPECT_EQ(fs.fileSize(p("none")), -1);
+  EXPECT_EQ(fs.fileSize(p("dir")), -1);
+}
+
+TEST_F(FileSystemTest, FileSizeBeyondFourGibibytes) {
+  constexpr int64_t big = (int64_t{5} << 30) + 7;
+  drive.write("big.backup", "");
+  std::filesystem::resize_file(drive.host("big.backup"), big);  // sparse where the disk allows
+  EXPECT_EQ(fs.fileSize(p("big.backup")), big);
+  auto in = fs.openRead(p("big.backup"));
+  EXPECT_EQ(in->size(), big);
+  char tail[16];
+  EXPECT_EQ(in->readAt(big - 3, tail, sizeof tail), 3u);
+}
+
+TEST_F(FileSystemTest, AttributesAndReadOnly) {
+  drive.mkdirs("dir");
+  drive.write("f.txt", "1");
+  EXPECT_EQ(fs.attributes(p("none")), std::nullopt);
+  EXPECT_TRUE(*fs.attributes(p("dir")) & attr::directory);
+  EXPECT_EQ(*fs.attributes(p("f.txt")) & (attr::directory | attr::readOnly), 0u);
+  ASSERT_TRUE(fs.setAttributes(p("f.txt"), attr::readOnly | attr::archive));
+  EXPECT_TRUE(*fs.attributes(p("f.txt")) & attr::readOnly);
+  ASSERT_TRUE(fs.setAttributes(p("f.txt"), attr::archive));
+  EXPECT_FALSE(*fs.attributes(p("f.txt")) & attr::readOnly);
+  EXPECT_FALSE(fs.setAttributes(p("none"), attr::readOnly));
+}
+
+TEST_F(FileSystemTest, LastWriteTimeRoundTrips) {
+  drive.write("f.txt", "1");
+  const LocalTime when{2024, 7, 15, 13, 45, 30, 250};
+  ASSERT_TRUE(fs.setLastWriteTime(p("f.txt"), when));
+  EXPECT_EQ(fs.lastWriteTime(p("f.txt")), when);
+  EXPECT_EQ(fs.listDirectory(p(""))[0].lastWrite, when);
+  EXPECT_EQ(fs.lastWriteTime(p("none")), std::nullopt);
+}
+
+TEST_F(FileSystemTest, WrittenFilesReadBackAtAnyOffset) {
+  std::string content;
+  for (int i = 0; i < 700000; ++i) content += static_cast<char>('a' + i % 26);
+  auto out = fs.createFile(p("out.bin"));
+  for (size_t at = 0; at < content.size(); at += 1000) out->write(content.data() + at, std::min<size_t>(1000, content.size() - at));
+  out->close();
+  EXPECT_EQ(drive.read("out.bin"), content);
+
+  auto in = fs.openRead(p("out.bin"));
+  EXPECT_EQ(in->size(), static_cast<int64_t>(content.size()));
+  std::string part(10, '\0');
+  EXPECT_EQ(in->readAt(300001, part.data(), part.size()), 10u);
+  EXPECT_EQ(part, content.substr(300001, 10));
+  EXPECT_EQ(in->readAt(content.size() - 4, part.data(), part.size()), 4u);
+  EXPECT_EQ(in->readAt(content.size() + 100, part.data(), part.size()), 0u);
+}
+
+TEST_F(FileSystemTest, CreateFileTruncatesAnExistingFile) {
+  drive.write("script.bat", "an older and longer script");
+  auto out = fs.createFile(p("script.bat"));
+  out->write("new", 3);
+  out->close();
+  EXPECT_EQ(drive.read("script.bat"), "new");
+}
+
+TEST_F(FileSystemTest, CreateAndOpenFailWithThePathAndTheSystemText) {
+  drive.write("ro.bat", "keep");
+  ASSERT_TRUE(fs.setAttributes(p("ro.bat"), attr::readOnly));
+  drive.mkdirs("folder");
+  struct Case {
+    std::function<void()> action;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {[&] { fs.createFile(p("Meridano\\backup.bat")); },
+       "Cannot create file \"" + p("Meridano\\backup.bat") + "\". The system cannot find the path specified"},
+      {[&] { fs.createFile(p("ro.bat")); }, "Cannot create file \"" + p("ro.bat") + "\". Access is denied"},
+      {[&] { fs.createFile(p("folder")); }, "Cannot create file \"" + p("folder") + "\". Access is denied"},
+      {[&] { fs.openRead(p("none.zip")); },
+       "Cannot open file \"" + p("none.zip") + "\". The system cannot find the file specified"},
+      {[&] { fs.openRead(p("nodir\\none.zip")); },
+       "Cannot open file \"" + p("nodir\\none.zip") + "\". The system cannot find the path specified"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(errorOf(c.action), c.expected);
+  EXPECT_EQ(drive.read("ro.bat"), "keep");
+}
+
+TEST_F(FileSystemTest, RenameReplacingSwapsInTheNewFile) {
+  drive.write("archive.zip", "old");
+  drive.write("archive.zip.tmp", "new");
+  fs.renameReplacing(p("archive.zip.tmp"), p("archive.zip"));
+  EXPECT_EQ(drive.read("archive.zip"), "new");
+  EXPECT_FALSE(fs.fileExists(p("archive.zip.tmp")));
+  EXPECT_NE(errorOf([&] { fs.renameReplacing(p("none.tmp"), p("archive.zip")); }), "(no error)");
+  EXPECT_EQ(drive.read("archive.zip"), "new");
+}
+
+}  // namespace
+}  // namespace tarvio
