@@ -1,0 +1,45 @@
+// tarvio-cmd: stands in for "cmd.exe" on POSIX. Usage: tarvio-cmd /C SCRIPT.bat | /C COMMAND LINE
+// with TARVIO_DRIVE_C naming the folder that stands for drive C:\. Exits with the exit code of the
+// last command, like cmd /C.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "exec/standin/interpreter.h"
+
+namespace {
+
+bool isBatchFile(const std::string& s) {
+  if (s.size() < 4) return false;
+  std::string ext = s.substr(s.size() - 4);
+  for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return ext == ".bat" || ext == ".cmd";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* driveC = std::getenv("TARVIO_DRIVE_C");
+  if (argc < 3 || (std::string(argv[1]) != "/C" && std::string(argv[1]) != "/c")) {
+    std::cerr << "usage: tarvio-cmd /C SCRIPT.bat | /C COMMAND LINE\r\n";
+    return 1;
+  }
+  if (!driveC || !*driveC) {
+    std::cerr << "tarvio-cmd: TARVIO_DRIVE_C (the folder standing for drive C:\\) is not set\r\n";
+    return 1;
+  }
+  // Like a hidden console: no terminal for a program to prompt on.
+  setsid();
+  std::string commandLine = argv[2];
+  for (int i = 3; i < argc; ++i) commandLine += std::string(" ") + argv[i];
+  std::string script = commandLine;
+  if (script.size() >= 2 && script.front() == '"' && script.back() == '"') {
+    script = script.substr(1, script.size() - 2);
+  }
+  tarvio::standin::Interpreter interpreter(driveC);
+  int code = isBatchFile(script) ? interpreter.runScriptFile(script) : interpreter.runLine(commandLine);
+  std::cout.flush();
+  return code;
+}
