@@ -22,7 +22,7 @@ for _ in $(seq 1 200); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -1 "$work/display")"
 
 # A template prefix is kept between runs: a fresh one takes 10-20 s to make.
-template="${XDG_CACHE_HOME:-$HOME/.cache}/tarvio/wine-prefix-$(wine64 --version 2>/dev/null | tr -c 'a-zA-Z0-9.\n' _).tar"
+template="${XDG_CACHE_HOME:-$HOME/.cache}/tarvio/wine-prefix-$(wine --version 2>/dev/null | tr -c 'a-zA-Z0-9.\n' _).tar"
 if [ ! -s "$template" ]; then
   mkdir -p "$(dirname "$template")"
   wineboot --init >/dev/null 2>&1 && wineserver -w
