@@ -1,18 +1,87 @@
-// TBackup: not built yet.
+// TBackup: the backup run, the four dump attempts, the script runner at 250 ms, the archive's name.
 #include "backup/backup.h"
 
-#include <stdexcept>
+#include <cstdio>
+
+#include "app/paths.h"
+#include "app/principal.h"
+#include "backup/backup_archive.h"
+#include "exec/commands.h"
+#include "exec/script_runner.h"
+#include "platform/platform.h"
 
 namespace tarvio {
 
-void TBackup::Executar(bool) { throw std::runtime_error("The backup is not available in this build yet"); }
-void TBackup::executeCmd(const std::string&) {
-  throw std::runtime_error("The script runner is not available in this build yet");
+namespace {
+
+// A dump counts as good from this many bytes on.
+constexpr int64_t successThreshold = 1000000;
+
+constexpr const char* noAttemptSucceeded = "Nenhuma tentativa de backup teve êxito!";
+constexpr const char* endLine = "Fim...";
+
+bool dumpIsGood() { return fs().fileSize(paths::dumpFile) >= successThreshold; }
+
+// One dump attempt: its two lines, its script, then the size of the dump decides.
+bool dumpAttempt(int number, const std::string& commandText) {
+  const std::string digit = std::to_string(number);
+  StatusLog& log = Principal->ListBox;
+  log.add("Iniciando método " + digit + " de backup...");
+  log.addAndSelectLast("Aguarde, efetuando backup...");
+  TBackup::executeCmd(commandText);
+  if (dumpIsGood()) return true;
+  log.addAndSelectLast("Método " + digit + " de backup falhou...");
+  return false;
 }
-bool TBackup::tentativaBkp1() { return false; }
-bool TBackup::tentativaBkp2() { return false; }
-bool TBackup::tentativaBkp3() { return false; }
-bool TBackup::tentativaBkp4() { return false; }
-std::string TBackup::getBkpName() { throw std::runtime_error("Not available in this build yet"); }
+
+}  // namespace
+
+void TBackup::Executar(bool abrirExplorer) {
+  StatusLog& log = Principal->ListBox;
+  if (!fs().directoryExists(paths::backupDir)) fs().createDirectory(paths::backupDir);
+
+  // Each attempt runs only when the ones before it failed.
+  (void)(tentativaBkp1() || tentativaBkp2() || tentativaBkp3() || tentativaBkp4());
+
+  if (!dumpIsGood()) {
+    log.addAndSelectLast(noAttemptSucceeded);
+    if (abrirExplorer) {
+      desktop().showMessage(noAttemptSucceeded);
+      log.addAndSelectLast(endLine);
+    }
+    return;
+  }
+
+  for (auto folder : paths::pendingFolders) {
+    if (fs().directoryExists(folder)) fs().deleteTree(folder);
+  }
+
+  // The name is read from the clock once: the archive and both messages carry the same one.
+  const std::string archive = std::string(paths::archivePrefix) + getBkpName() + ".zip";
+  writeBackupArchive(archive);
+
+  log.addAndSelectLast("Backup efetuado com êxito! Disponível em " + archive + ".");
+  if (!abrirExplorer) return;
+
+  desktop().showMessage("Backup efetuado com êxito! Dispinível em " + archive);
+  log.addAndSelectLast(endLine);
+  desktop().startExplorer(paths::explorerParameters);
+  if (fs().fileExists(paths::dumpFile)) fs().deleteFile(paths::dumpFile);
+}
+
+void TBackup::executeCmd(const std::string& cmd) { runScript(cmd, 250); }
+
+bool TBackup::tentativaBkp1() { return dumpAttempt(1, std::string(commands::dumpAttempt1)); }
+bool TBackup::tentativaBkp2() { return dumpAttempt(2, std::string(commands::dumpAttempt2)); }
+bool TBackup::tentativaBkp3() { return dumpAttempt(3, std::string(commands::dumpAttempt3)); }
+bool TBackup::tentativaBkp4() { return dumpAttempt(4, std::string(commands::dumpAttempt4)); }
+
+std::string TBackup::getBkpName() {
+  LocalTime t = clock().now();
+  char text[64];
+  std::snprintf(text, sizeof text, "tarvio-%d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return text;
+}
 
 }  // namespace tarvio

@@ -1,0 +1,234 @@
+// The backup run with stand-ins for pg_dump: attempts, threshold, folders, archive, messages.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "app/error_display.h"
+#include "app/paths.h"
+#include "backup/backup.h"
+#include "tests/support/main_window.h"
+
+namespace tarvio {
+namespace {
+
+namespace stdfs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+const char* archivePath = "C:\\Meridano\\Tarvio\\backup\\tarvio-20240305-090703.zip";
+const char* successLine =
+    "Backup efetuado com êxito! Disponível em C:\\Meridano\\Tarvio\\backup\\tarvio-20240305-090703.zip.";
+const char* successMessage =
+    "message: Backup efetuado com êxito! Dispinível em "
+    "C:\\Meridano\\Tarvio\\backup\\tarvio-20240305-090703.zip";
+
+Lines attemptLines(int n, bool failed) {
+  Lines lines{"Iniciando método " + std::to_string(n) + " de backup...", "Aguarde, efetuando backup..."};
+  if (failed) lines.push_back("Método " + std::to_string(n) + " de backup falhou...");
+  return lines;
+}
+
+Lines concat(std::initializer_list<Lines> parts) {
+  Lines all;
+  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+// The list of entry names of an archive, read by Python's zipfile (an independent reader).
+Lines entryNames(const std::string& hostArchive) {
+  std::string command = "python3 -c 'import sys,zipfile; [print(n) for n in zipfile.ZipFile(sys.argv[1]).namelist()]' '" +
+                        hostArchive + "'";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) throw std::runtime_error("cannot run python3");
+  Lines names;
+  char buffer[4096];
+  while (fgets(buffer, sizeof buffer, pipe)) {
+    std::string line = buffer;
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    names.push_back(line);
+  }
+  if (pclose(pipe) != 0) throw std::runtime_error("python3 could not read " + hostArchive);
+  return names;
+}
+
+// pg_dump stand-ins. The one of pg10BinDir writes `first` bytes when the password file (found
+// through PGPASSFILE) holds the first server's password; the one found by its bare name writes
+// `bare` bytes; the one of pgsqlBinDir writes `secondPassword4` bytes with the second server's own
+// password and `second` bytes otherwise.
+void dumpPrograms(test::MainWindowSandbox& box, long first, long bare, long second, long secondPassword4) {
+  box.writeProgram("C:\\Meridano\\Tarvio\\pg10\\bin\\pg_dump.exe",
+                   "grep -q ':plovertin' \"$PGPASSFILE\" || exit 1\n"
+                   "head -c " + std::to_string(first) + " /dev/zero | tr '\\0' 'd'");
+  box.writeProgram("C:\\searchpath\\pg_dump.exe", "head -c " + std::to_string(bare) + " /dev/zero");
+  box.writeProgram("C:\\Meridano\\Tarvio\\pgsql\\bin\\pg_dump.exe",
+                   "if grep -q ':h7j6k5l4' \"$PGPASSFILE\"; then n=" + std::to_string(secondPassword4) +
+                       "; else n=" + std::to_string(second) + "; fi\n"
+                       "head -c $n /dev/zero");
+}
+
+Lines folderContent(const std::string& hostFolder) {
+  Lines names;
+  for (const auto& e : stdfs::directory_iterator(hostFolder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class BackupRun : public ::testing::Test {
+ protected:
+  void programs(long first, long bare, long second, long secondPassword4) {
+    dumpPrograms(box, first, bare, second, secondPassword4);
+  }
+  void workTree() {
+    const std::string tomcat = std::string(paths::tomcatWorkDir);
+    const std::string jetty = std::string(paths::jettyWorkDir);
+    box.writeFile(tomcat + "\\esocial\\a.xml", "<a/>");
+    box.writeFile(tomcat + "\\esocial\\lotes_pendentes\\p.xml", "pendente");
+    box.writeFile(tomcat + "\\reinf\\retornos\\r.xml", "retorno");
+    box.writeFile(tomcat + "\\reinf\\b.xml", "<b/>");
+    box.writeFile(tomcat + "\\trabalhadores\\f.pdf", "tomcat copy");
+    box.writeFile(tomcat + "\\trabalhadores\\only-tomcat.pdf", "t");
+    box.writeFile(tomcat + "\\outra\\not-archived.txt", "x");
+    stdfs::create_directories(box.host(tomcat + "\\manifestacaodestinatario\\vazia"));
+    box.writeFile(jetty + "\\trabalhadores\\f.pdf", "jetty copy");
+    box.writeFile(jetty + "\\tarvio_nfse\\n.xml", "<n/>");
+  }
+  bool exists(const std::string& drivePath) const { return stdfs::exists(box.host(drivePath)); }
+
+  test::MainWindowSandbox box;
+};
+
+TEST_F(BackupRun, first_attempt_good_archives_and_reports) {
+  programs(1000000, 0, 0, 0);
+  workTree();
+  runHandler([] { TBackup::Executar(true); });
+
+  EXPECT_EQ(box.log(), concat({attemptLines(1, false), {successLine, "Fim..."}}));
+  EXPECT_TRUE(box.lastLineSelected());
+  EXPECT_EQ(box.desktop.calls,
+            (Lines{successMessage, "explorer: /root,C:\\Meridano\\Tarvio\\backup"}));
+  EXPECT_FALSE(exists(std::string(paths::dumpFile)));
+  EXPECT_FALSE(exists(std::string(paths::pgpassFile)));
+  EXPECT_FALSE(exists(std::string(paths::scriptFile)));
+  for (auto folder : paths::pendingFolders) EXPECT_FALSE(exists(std::string(folder))) << folder;
+
+  Lines names = entryNames(box.host(archivePath));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (Lines{"backup/tarvio.backup", "esocial/a.xml", "manifestacaodestinatario/vazia/",
+                          "reinf/b.xml", "tarvio_nfse/n.xml", "trabalhadores/f.pdf",
+                          "trabalhadores/only-tomcat.pdf"}));
+}
+
+TEST_F(BackupRun, the_jetty_copy_of_a_shared_name_wins) {
+  programs(1000000, 0, 0, 0);
+  workTree();
+  TBackup::Executar(false);
+  std::string command = "unzip -p '" + box.host(archivePath) + "' trabalhadores/f.pdf";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_TRUE(pipe);
+  char buffer[64] = {};
+  size_t n = fread(buffer, 1, sizeof buffer - 1, pipe);
+  pclose(pipe);
+  EXPECT_EQ(std::string(buffer, n), "jetty copy");
+}
+
+TEST(BackupAttempts, stop_at_the_first_good_dump) {
+  struct Case {
+    const char* what;
+    long first, bare, second, secondPassword4;
+    int succeedsAt;  // 0: none
+  };
+  const Case cases[] = {
+      {"exactly the threshold", 1000000, 0, 0, 0, 1},
+      {"bare name found on the search path", 999999, 1000000, 0, 0, 2},
+      {"third with the first password", 0, 0, 1200000, 0, 3},
+      {"only the second server's own password", 999999, 10, 0, 2000000, 4},
+      {"all short", 999999, 999999, 999999, 999999, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::MainWindowSandbox box;
+    dumpPrograms(box, c.first, c.bare, c.second, c.secondPassword4);
+
+    TBackup::Executar(true);
+
+    Lines expected;
+    for (int n = 1; n <= (c.succeedsAt ? c.succeedsAt : 4); ++n) {
+      auto lines = attemptLines(n, n != c.succeedsAt);
+      expected.insert(expected.end(), lines.begin(), lines.end());
+    }
+    if (c.succeedsAt) {
+      expected.push_back(successLine);
+      EXPECT_TRUE(stdfs::exists(box.host(archivePath)));
+    } else {
+      expected.push_back("Nenhuma tentativa de backup teve êxito!");
+      EXPECT_EQ(box.desktop.calls, Lines{"message: Nenhuma tentativa de backup teve êxito!"});
+      EXPECT_FALSE(stdfs::exists(box.host(archivePath)));
+      EXPECT_EQ(stdfs::file_size(box.host(std::string(paths::dumpFile))), 999999u);
+    }
+    expected.push_back("Fim...");
+    EXPECT_EQ(box.log(), expected);
+    EXPECT_TRUE(box.lastLineSelected());
+    EXPECT_FALSE(stdfs::exists(box.host(std::string(paths::pgpassFile))));
+  }
+}
+
+TEST_F(BackupRun, failed_dump_touches_no_folder_in_either_mode) {
+  programs(0, 0, 0, 0);
+  workTree();
+  TBackup::Executar(false);
+  EXPECT_EQ(box.log().back(), "Nenhuma tentativa de backup teve êxito!");
+  EXPECT_EQ(box.log().size(), 13u);
+  EXPECT_TRUE(box.desktop.calls.empty());
+  EXPECT_TRUE(exists(std::string(paths::pendingFolders[0]) + "\\p.xml"));
+  EXPECT_EQ(folderContent(box.host(std::string(paths::backupDir))), Lines{"tarvio.backup"});
+}
+
+TEST_F(BackupRun, safety_backup_keeps_the_dump_and_shows_nothing) {
+  programs(1500000, 0, 0, 0);
+  TBackup::Executar(false);
+  EXPECT_EQ(box.log(), concat({attemptLines(1, false), {successLine}}));
+  EXPECT_TRUE(box.desktop.calls.empty());
+  EXPECT_EQ(stdfs::file_size(box.host(std::string(paths::dumpFile))), 1500000u);
+  EXPECT_TRUE(exists(archivePath));
+}
+
+TEST_F(BackupRun, a_missing_vendor_root_stops_at_the_first_script) {
+  stdfs::remove_all(box.host(std::string(paths::vendorRoot)));
+  EXPECT_FALSE(runHandler([] { TBackup::Executar(true); }));
+  EXPECT_EQ(box.log(), attemptLines(1, false));
+  ASSERT_EQ(box.desktop.calls.size(), 1u);
+  EXPECT_EQ(box.desktop.calls[0].rfind("error: Cannot create file \"C:\\Meridano\\backup.bat\". ", 0), 0u)
+      << box.desktop.calls[0];
+}
+
+TEST_F(BackupRun, an_archive_that_cannot_be_written_leaves_no_archive_and_keeps_the_dump) {
+  programs(1000000, 0, 0, 0);
+  workTree();
+  // A folder where the archive should go: the archive cannot take its name.
+  stdfs::create_directories(box.host(archivePath));
+  EXPECT_FALSE(runHandler([] { TBackup::Executar(true); }));
+  EXPECT_EQ(box.log(), attemptLines(1, false));
+  ASSERT_EQ(box.desktop.calls.size(), 1u);
+  EXPECT_EQ(box.desktop.calls[0].rfind("error: ", 0), 0u);
+  EXPECT_TRUE(exists(std::string(paths::dumpFile)));
+  EXPECT_TRUE(stdfs::is_directory(box.host(archivePath)));
+  // Nothing half-written stays in the backup folder.
+  EXPECT_EQ(folderContent(box.host(std::string(paths::backupDir))),
+            (Lines{"tarvio-20240305-090703.zip", "tarvio.backup"}));
+}
+
+TEST_F(BackupRun, two_runs_in_one_second_replace_the_archive) {
+  programs(1000000, 0, 0, 0);
+  box.writeFile(std::string(paths::tomcatWorkDir) + "\\esocial\\first.xml", "1");
+  TBackup::Executar(false);
+  stdfs::remove(box.host(std::string(paths::tomcatWorkDir) + "\\esocial\\first.xml"));
+  box.writeFile(std::string(paths::tomcatWorkDir) + "\\esocial\\second.xml", "2");
+  TBackup::Executar(false);
+  Lines names = entryNames(box.host(archivePath));
+  EXPECT_EQ(names, (Lines{"backup/tarvio.backup", "esocial/second.xml"}));
+}
+
+}  // namespace
+}  // namespace tarvio

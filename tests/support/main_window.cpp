@@ -1,0 +1,45 @@
+// The main-window sandbox for run tests.
+#include "tests/support/main_window.h"
+
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+namespace tarvio::test {
+
+#ifndef TARVIO_CMD_STANDIN
+#error "TARVIO_CMD_STANDIN must name the command interpreter stand-in"
+#endif
+
+MainWindowSandbox::MainWindowSandbox() : Sandbox(TARVIO_CMD_STANDIN), principal(*this, "") {
+  principal.ListBox.clear();  // as the handlers leave it before a run
+  makeInstallLayout();
+  std::filesystem::create_directories(searchPathFolder());
+  const char* path = getenv("PATH");
+  savedPath_ = path ? path : "";
+  setenv("PATH", (searchPathFolder() + ":" + savedPath_).c_str(), 1);
+}
+
+MainWindowSandbox::~MainWindowSandbox() { setenv("PATH", savedPath_.c_str(), 1); }
+
+bool MainWindowSandbox::lastLineSelected() const {
+  auto selected = principal.ListBox.selected();
+  return selected && *selected + 1 == log().size();
+}
+
+void MainWindowSandbox::writeProgram(const std::string& drivePath, const std::string& shellBody) {
+  writeFile(drivePath, "#!/bin/sh\n" + shellBody + "\n");
+  chmod(host(drivePath).c_str(), 0755);
+}
+
+void MainWindowSandbox::buttonEnabledChanged(MainButton button, bool enabled) {
+  buttonEvents.push_back(std::string(enabled ? "enable " : "disable ") +
+                         (button == MainButton::EfetuarBackup ? "Efetuar" : "Restaurar"));
+}
+
+void MainWindowSandbox::showAuthenticationDialog(TAutenticacao& dialog) {
+  if (onAuthentication) onAuthentication(dialog);
+}
+
+}  // namespace tarvio::test
