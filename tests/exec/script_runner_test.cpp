@@ -1,0 +1,201 @@
+// The script runner on a sandbox drive, with a scripted launcher standing in for the interpreter.
+#include "exec/script_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/paths.h"
+#include "platform/filesystem.h"
+#include "tests/exec/fake_processes.h"
+#include "tests/support/sandbox.h"
+
+namespace tarvio::test {
+namespace {
+
+const std::string scriptFile(paths::scriptFile);
+const std::string pgpassFile(paths::pgpassFile);
+const std::string still = std::to_string(stillActive);
+
+class ScriptRunnerTest : public ::testing::Test {
+ protected:
+  ScriptRunnerTest() : processes(events) {
+    Platform p = platform();
+    p.processes = &processes;
+    installPlatform(p);
+    sandbox.desktop.onProcessMessages = [this] { events.push_back("pump"); };
+    sandbox.clock.onSleep = [this](unsigned ms) { events.push_back("sleep " + std::to_string(ms)); };
+    processes.onStart = [this] { scriptAtStart = sandbox.readFile(scriptFile); };
+  }
+
+  bool exists(const std::string& drivePath) { return std::filesystem::exists(sandbox.host(drivePath)); }
+
+  std::vector<std::string> events;
+  Sandbox sandbox;
+  FakeProcesses processes;
+  ScriptRunner runner;
+  std::string scriptAtStart;
+};
+
+TEST_F(ScriptRunnerTest, WritesTheCommandTextWithOneCrLfAndStartsTheInterpreterOnIt) {
+  struct Case {
+    std::string text;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"C:\\Windows\\System32\\net stop tomcat9", "C:\\Windows\\System32\\net stop tomcat9\r\n"},
+      {"echo a:b> C:\\Meridano\\pgpass\r\nSET PGPASSFILE=C:\\Meridano\\pgpass\r\nprog -x > C:\\out",
+       "echo a:b> C:\\Meridano\\pgpass\r\nSET PGPASSFILE=C:\\Meridano\\pgpass\r\nprog -x > C:\\out\r\n"},
+  };
+  sandbox.makeInstallLayout();
+  for (const Case& c : cases) {
+    // A longer script left over from an earlier run is replaced, not appended to.
+    sandbox.writeFile(scriptFile, std::string(300, 'x'));
+    processes.toStart.push_back({"cmd", {0}});
+    runner.run(c.text, 250);
+    EXPECT_EQ(scriptAtStart, c.bytes);
+  }
+  ASSERT_EQ(processes.starts.size(), 2u);
+  EXPECT_EQ(processes.starts[0].file, "cmd.exe");
+  EXPECT_EQ(processes.starts[0].parameters, "/C C:\\Meridano\\backup.bat");
+}
+
+TEST_F(ScriptRunnerTest, PollsInTheFixedOrderPausingBeforeTheTests) {
+  struct Case {
+    unsigned poll;
+    std::deque<std::optional<uint32_t>> codes;
+    std::vector<std::string> events;
+  };
+  const Case cases[] = {
+      // A script that ends at once still costs one pause.
+      {250, {0}, {"start cmd", "pump", "exit code cmd 0", "sleep 250", "release cmd"}},
+      {100, {stillActive, stillActive, 9009},
+       {"start cmd", "pump", "exit code cmd " + still, "sleep 100", "pump", "exit code cmd " + still,
+        "sleep 100", "pump", "exit code cmd 9009", "sleep 100", "release cmd"}},
+      // An exit code that cannot be read ends the wait instead of polling forever.
+      {100, {std::nullopt}, {"start cmd", "pump", "exit code cmd none", "sleep 100", "release cmd"}},
+  };
+  sandbox.makeInstallLayout();
+  for (const Case& c : cases) {
+    events.clear();
+    processes.toStart.push_back({"cmd", c.codes});
+    runner.run("echo x", c.poll);
+    EXPECT_EQ(events, c.events);
+    EXPECT_FALSE(exists(scriptFile));
+  }
+}
+
+TEST_F(ScriptRunnerTest, DeletesThePasswordFileWhetherOrNotTheScriptWroteIt) {
+  sandbox.makeInstallLayout();
+  for (bool leftOver : {true, false}) {
+    if (leftOver) sandbox.writeFile(pgpassFile, "localhost:5432:tarvio:postgres:x\r\n");
+    processes.toStart.push_back({"cmd", {0}});
+    runner.run("echo x", 100);
+    EXPECT_FALSE(exists(scriptFile));
+    EXPECT_FALSE(exists(pgpassFile));
+  }
+}
+
+TEST_F(ScriptRunnerTest, FailedStartStillDeletesBothFilesWithoutWaiting) {
+  sandbox.makeInstallLayout();
+  sandbox.writeFile(pgpassFile, "secret\r\n");
+  runner.run("echo x", 250);  // no process to start: the start fails
+  EXPECT_EQ(events, std::vector<std::string>{"start failed"});
+  EXPECT_FALSE(exists(scriptFile));
+  EXPECT_FALSE(exists(pgpassFile));
+}
+
+TEST_F(ScriptRunnerTest, MissingVendorRootRaisesTheFileCreationErrorAndStartsNothing) {
+  // No install layout: C:\Meridano does not exist.
+  processes.toStart.push_back({"cmd", {0}});
+  try {
+    runner.run("echo x", 250);
+    FAIL() << "no error raised";
+  } catch (const FileError& e) {
+    std::string prefix = "Cannot create file \"C:\\Meridano\\backup.bat\". ";
+    EXPECT_EQ(std::string(e.what()).substr(0, prefix.size()), prefix) << e.what();
+    EXPECT_GT(std::string(e.what()).size(), prefix.size()) << "the system's text is missing";
+  }
+  EXPECT_TRUE(processes.starts.empty());
+  EXPECT_TRUE(events.empty());
+}
+
+TEST_F(ScriptRunnerTest, ScriptFileThatCannotBeCreatedLeavesThePasswordFileAlone) {
+  sandbox.makeInstallLayout();
+  sandbox.writeFile(pgpassFile, "secret\r\n");
+  std::filesystem::create_directory(sandbox.host(scriptFile));  // a folder where the script goes
+  EXPECT_THROW(runner.run("echo x", 250), FileError);
+  EXPECT_TRUE(processes.starts.empty());
+  EXPECT_EQ(sandbox.readFile(pgpassFile), "secret\r\n");
+}
+
+TEST_F(ScriptRunnerTest, ClosingTheWindowEndsTheWaitAfterTheCurrentPause) {
+  sandbox.makeInstallLayout();
+  sandbox.desktop.onProcessMessages = [this] {
+    events.push_back("pump");
+    if (sandbox.desktop.pumps == 2) sandbox.desktop.isTerminated = true;
+  };
+  processes.toStart.push_back({"cmd", {}});  // runs on and on
+  sandbox.writeFile(pgpassFile, "secret\r\n");
+  runner.run("echo x", 250);
+  EXPECT_EQ(events, (std::vector<std::string>{"start cmd", "pump", "exit code cmd " + still, "sleep 250",
+                                              "pump", "exit code cmd " + still, "sleep 250"}));
+  EXPECT_FALSE(exists(scriptFile));
+  EXPECT_FALSE(exists(pgpassFile));
+}
+
+// After the window has been closed, a later script waits for the one still running, and is then
+// itself waited for to its end, without window messages, before its files are deleted.
+TEST_F(ScriptRunnerTest, AfterClosingNoScriptStartsBesideAnEarlierOne) {
+  sandbox.makeInstallLayout();
+  sandbox.desktop.onProcessMessages = [this] {
+    events.push_back("pump");
+    sandbox.desktop.isTerminated = true;
+  };
+  processes.toStart.push_back({"dump", {stillActive, stillActive, 0}});
+  processes.toStart.push_back({"drop", {stillActive, 0}});
+  runner.run("echo 1", 250);
+  EXPECT_EQ(events, (std::vector<std::string>{"start dump", "pump", "exit code dump " + still, "sleep 250"}));
+
+  events.clear();
+  std::vector<bool> scriptPresentAtPauses;
+  sandbox.clock.onSleep = [&](unsigned ms) {
+    events.push_back("sleep " + std::to_string(ms));
+    scriptPresentAtPauses.push_back(exists(scriptFile));
+  };
+  runner.run("echo 2", 100);
+  EXPECT_EQ(events, (std::vector<std::string>{"exit code dump " + still, "sleep 100", "exit code dump 0",
+                                              "release dump", "start drop", "exit code drop " + still,
+                                              "sleep 100", "exit code drop 0", "release drop"}));
+  EXPECT_EQ(scriptPresentAtPauses, (std::vector<bool>{false, true}));
+  EXPECT_EQ(scriptAtStart, "echo 2\r\n");
+  EXPECT_FALSE(exists(scriptFile));
+  EXPECT_FALSE(runner.refusesScripts());
+}
+
+// An interpreter that never ends during shutdown: the runner gives up after its limit and from
+// then on starts no script and touches no file.
+TEST_F(ScriptRunnerTest, AfterClosingGivesUpOnAnInterpreterThatNeverEnds) {
+  ScriptRunner limited(300);
+  sandbox.makeInstallLayout();
+  sandbox.desktop.isTerminated = true;
+  processes.toStart.push_back({"hung", {}});
+  limited.run("echo 1", 100);
+  EXPECT_EQ(events, (std::vector<std::string>{"start hung", "exit code hung " + still, "sleep 100",
+                                              "exit code hung " + still, "sleep 100", "exit code hung " + still,
+                                              "sleep 100", "exit code hung " + still}));
+  EXPECT_TRUE(limited.refusesScripts());
+  EXPECT_FALSE(exists(scriptFile)) << "its own files are still deleted";
+
+  events.clear();
+  sandbox.writeFile(pgpassFile, "secret\r\n");
+  processes.toStart.push_back({"next", {0}});
+  limited.run("echo 2", 100);
+  EXPECT_TRUE(events.empty());
+  EXPECT_EQ(processes.starts.size(), 1u);
+  EXPECT_FALSE(exists(scriptFile));
+  EXPECT_TRUE(exists(pgpassFile));
+}
+
+}  // namespace
+}  // namespace tarvio::test
