@@ -4,6 +4,7 @@
 set(TARVIO_PG_CLUSTER_DIR ${CMAKE_BINARY_DIR}/pg-cluster)
 set(TARVIO_PG_BIN /usr/lib/postgresql/15/bin)
 set(TARVIO_PG_SCRIPTS ${PROJECT_SOURCE_DIR}/scripts/pg)
+add_subdirectory(${CMAKE_CURRENT_LIST_DIR})
 
 add_test(NAME pg_cluster_start
          COMMAND bash -c "set -e; '${TARVIO_PG_SCRIPTS}/cluster.sh' start '${TARVIO_PG_CLUSTER_DIR}'
