@@ -30,7 +30,8 @@ as_owner() {
 data_dir() { echo "$dir/$1/data"; }
 is_running() { [ -f "$(data_dir "$1")/postmaster.pid" ] && as_owner "$pg_bin/pg_ctl" status -D "$(data_dir "$1")" >/dev/null 2>&1; }
 is_answering() { "$pg_bin/pg_isready" -q -h localhost -p "$1" -t 2; }
-port_taken() { [ -n "$(ss -Hltn "sport = :$1" 2>/dev/null)" ]; }
+# Something answers on the port, on either loopback address.
+port_taken() { (: <>"/dev/tcp/127.0.0.1/$1") 2>/dev/null || (: <>"/dev/tcp/::1/$1") 2>/dev/null; }
 
 init_server() {
   local port=$1 data; data=$(data_dir "$port")
