@@ -1,0 +1,222 @@
+// The archive writer on a real file system: which entries a mask adds, in which order and under
+// which names, the size limit, and what a failure leaves behind.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+
+#include "platform/platform.h"
+#include "tests/zip/zip_drive.h"
+#include "zip/zip_reader.h"
+#include "zip/zip_writer.h"
+
+namespace tarvio::zip {
+namespace {
+
+using test::ZipDrive;
+
+std::vector<std::string> entryNames(const std::string& archive) {
+  ZipReader reader;
+  reader.open(archive);
+  std::vector<std::string> names;
+  for (const auto& e : reader.entries()) names.push_back(e.name);
+  return names;
+}
+
+class ZipWriterTest : public ::testing::Test {
+ protected:
+  ZipDrive drive;
+  const std::string archive = "C:\\backup\\a.zip";
+  void SetUp() override { drive.makeFolder("C:\\backup"); }
+};
+
+TEST_F(ZipWriterTest, FolderGroupsKeepFilesFirstThenEachSubfolderAndLaterTreesReplaceEarlierNames) {
+  drive.write("C:\\tomcat\\trabalhadores\\f.pdf", "from tomcat");
+  drive.write("C:\\tomcat\\trabalhadores\\only-tomcat.xml", "t");
+  drive.write("C:\\tomcat\\trabalhadores\\sub\\deep\\g.xml", "g");
+  drive.makeFolder("C:\\tomcat\\trabalhadores\\empty");
+  drive.makeFolder("C:\\tomcat\\esocial\\x");
+  drive.write("C:\\jetty\\trabalhadores\\F.PDF", "from jetty");
+  drive.write("C:\\jetty\\trabalhadores\\only-jetty.xml", "j");
+  drive.write("C:\\Meridano\\backup\\tarvio.backup", "dump");
+
+  ZipWriter w;
+  w.create(archive);
+  w.setBaseFolder("C:\\Meridano");
+  w.addFiles("C:\\Meridano\\backup\\tarvio.backup");
+  w.setBaseFolder("C:\\tomcat");
+  w.addFiles("C:\\tomcat\\trabalhadores\\*.*");
+  w.addFiles("C:\\tomcat\\esocial\\*.*");
+  w.addFiles("C:\\tomcat\\reinf\\*.*");  // missing: adds nothing
+  w.setBaseFolder("C:\\jetty");
+  w.addFiles("C:\\jetty\\trabalhadores\\*.*");
+  w.close();
+
+  std::vector<std::string> names = entryNames(archive);
+  // Files of a folder come before its subfolders; the order among siblings is the listing's.
+  auto pos = [&](const std::string& n) { return std::find(names.begin(), names.end(), n) - names.begin(); };
+  ASSERT_EQ(names.size(), 9u) << ::testing::PrintToString(names);
+  EXPECT_EQ(names[0], "backup/tarvio.backup");
+  for (const char* n : {"trabalhadores/only-tomcat.xml", "trabalhadores/sub/",
+                        "trabalhadores/sub/deep/", "trabalhadores/sub/deep/g.xml", "trabalhadores/empty/",
+                        "esocial/x/", "trabalhadores/only-jetty.xml"}) {
+    EXPECT_LT(pos(n), static_cast<long>(names.size())) << n;
+  }
+  EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                          [](const std::string& n) { return n == "trabalhadores/f.pdf" || n == "trabalhadores/F.PDF"; }),
+            1);
+  EXPECT_LT(pos("trabalhadores/only-tomcat.xml"), pos("trabalhadores/sub/"));
+  EXPECT_LT(pos("trabalhadores/sub/"), pos("trabalhadores/sub/deep/"));
+  EXPECT_LT(pos("trabalhadores/sub/deep/"), pos("trabalhadores/sub/deep/g.xml"));
+  EXPECT_EQ(names.back(), "trabalhadores/only-jetty.xml");
+
+  ZipReader r;
+  r.open(archive);
+  r.setBaseFolder("C:\\x");
+  r.extract();
+  std::string pdf = drive.exists("C:\\x\\trabalhadores\\f.pdf") ? "C:\\x\\trabalhadores\\f.pdf" : "C:\\x\\trabalhadores\\F.PDF";
+  EXPECT_EQ(drive.read(pdf), "from jetty");
+  EXPECT_EQ(drive.read("C:\\x\\backup\\tarvio.backup"), "dump");
+}
+
+TEST_F(ZipWriterTest, EmptySourceFolderAddsNothingAndMissingSingleFileAddsNothing) {
+  drive.makeFolder("C:\\w\\esocial");
+  ZipWriter w;
+  w.create(archive);
+  w.setBaseFolder("C:\\w");
+  w.addFiles("C:\\w\\esocial\\*.*");
+  w.addFiles("C:\\w\\nope.txt");
+  w.close();
+  EXPECT_TRUE(entryNames(archive).empty());
+}
+
+TEST_F(ZipWriterTest, MaskWithAPatternAddsOnlyMatchingFilesButEveryFolder) {
+  drive.write("C:\\w\\a.xml", "a");
+  drive.write("C:\\w\\b.pdf", "b");
+  drive.write("C:\\w\\s\\c.xml", "c");
+  drive.write("C:\\w\\s\\d.txt", "d");
+  ZipWriter w;
+  w.create(archive);
+  w.setBaseFolder("C:\\w");
+  w.addFiles("C:\\w\\*.xml");
+  w.close();
+  EXPECT_EQ(entryNames(archive), (std::vector<std::string>{"a.xml", "s/", "s/c.xml"}));
+}
+
+TEST_F(ZipWriterTest, ArchiveReplacesAnExistingFileAndLeavesNoTemporaryFile) {
+  drive.write("C:\\backup\\a.zip", "an older archive");
+  drive.write("C:\\w\\a.txt", "hello");
+  ZipWriter w;
+  w.create(archive);
+  w.setBaseFolder("C:\\w");
+  w.addFiles("C:\\w\\*.*");
+  w.close();
+  EXPECT_EQ(entryNames(archive), std::vector<std::string>{"a.txt"});
+  EXPECT_EQ(drive.tree("C:\\backup"), "a.zip\n");
+}
+
+TEST_F(ZipWriterTest, LargeMixedFileRoundTripsThroughParallelPieces) {
+  // Several pieces: compressible text, random bytes (stored blocks) and an empty tail region.
+  std::mt19937 rng(7);
+  std::string data;
+  for (int i = 0; data.size() < 3'500'000; ++i) data += "<linha n=\"" + std::to_string(i) + "\">texto</linha>\n";
+  for (int i = 0; i < 2'000'000; ++i) data.push_back(static_cast<char>(rng()));
+  data += std::string(700'000, 'z');
+  drive.write("C:\\w\\big.bin", data);
+  drive.write("C:\\w\\empty.bin", "");
+  ZipWriter w;
+  w.setThreads(3);
+  w.create(archive);
+  w.setBaseFolder("C:\\w");
+  w.addFiles("C:\\w\\*.*");
+  w.close();
+
+  ZipReader r;
+  r.open(archive);
+  r.test();
+  for (const auto& e : r.entries()) EXPECT_EQ(e.method, 8) << e.name;
+  r.setBaseFolder("C:\\x");
+  r.extract();
+  EXPECT_TRUE(drive.read("C:\\x\\big.bin") == data);
+  EXPECT_EQ(drive.read("C:\\x\\empty.bin"), "");
+  EXPECT_LT(std::filesystem::file_size(drive.host(archive)), data.size() / 2);
+}
+
+TEST_F(ZipWriterTest, FileOfFourGibibytesFailsBeforeAnythingIsWritten) {
+  drive.write("C:\\w\\small.txt", "x");
+  std::string big = drive.host("C:\\w\\big.backup");
+  for (uint64_t size : {uint64_t{0xFFFFFFFF}, uint64_t{0xFFFFFFFF} - 1}) {
+    drive.write("C:\\w\\big.backup", "");
+    ASSERT_EQ(truncate(big.c_str(), static_cast<off_t>(size)), 0) << "a sparse file";
+    ZipWriter w;
+    w.create(archive);
+    w.setBaseFolder("C:\\w");
+    if (size == 0xFFFFFFFF) {
+      try {
+        w.addFiles("C:\\w\\big.backup");
+        FAIL() << "no error for a file of 2^32 - 1 bytes";
+      } catch (const ZipError& e) {
+        EXPECT_NE(std::string(e.what()).find("C:\\w\\big.backup"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos) << e.what();
+      }
+      EXPECT_THROW(w.addFiles("C:\\w\\*.*"), ZipError);
+    } else {
+      w.addFiles("C:\\w\\big.backup");  // one byte less is accepted when listed
+    }
+  }
+  EXPECT_EQ(drive.tree("C:\\backup"), "");
+}
+
+TEST_F(ZipWriterTest, FileVanishingBeforeCloseLeavesNoArchiveNoTemporaryAndKeepsTheOldArchive) {
+  drive.write("C:\\backup\\a.zip", "the previous archive");
+  drive.write("C:\\w\\a.txt", std::string(3'000'000, 'a'));
+  drive.write("C:\\w\\b.txt", "b");
+  drive.write("C:\\w\\c.txt", "c");
+  ZipWriter w;
+  w.create(archive);
+  w.setBaseFolder("C:\\w");
+  w.addFiles("C:\\w\\*.*");
+  std::filesystem::remove(drive.host("C:\\w\\b.txt"));
+  try {
+    w.close();
+    FAIL() << "no error";
+  } catch (const ZipError& e) {
+    std::string m = e.what();
+    EXPECT_NE(m.find("C:\\backup\\a.zip"), std::string::npos) << m;
+    EXPECT_NE(m.find("C:\\w\\b.txt"), std::string::npos) << m;
+  }
+  EXPECT_EQ(drive.tree("C:\\backup"), "a.zip\n");
+  EXPECT_EQ(drive.read("C:\\backup\\a.zip"), "the previous archive");
+}
+
+TEST_F(ZipWriterTest, UnwritableArchiveFolderIsAnErrorNamingTheArchive) {
+  drive.write("C:\\w\\a.txt", "a");
+  ZipWriter w;
+  w.create("C:\\missing\\a.zip");
+  w.setBaseFolder("C:\\w");
+  w.addFiles("C:\\w\\*.*");
+  try {
+    w.close();
+    FAIL() << "no error";
+  } catch (const ZipError& e) {
+    EXPECT_NE(std::string(e.what()).find("C:\\missing\\a.zip"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(drive.exists("C:\\missing"));
+}
+
+TEST_F(ZipWriterTest, WriterDestroyedWithoutCloseLeavesNothing) {
+  drive.write("C:\\w\\a.txt", "a");
+  {
+    ZipWriter w;
+    w.create(archive);
+    w.setBaseFolder("C:\\w");
+    w.addFiles("C:\\w\\*.*");
+  }
+  EXPECT_EQ(drive.tree("C:\\backup"), "");
+}
+
+}  // namespace
+}  // namespace tarvio::zip
