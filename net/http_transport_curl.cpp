@@ -56,14 +56,16 @@ class CurlTransport : public HttpTransport {
     initialiseCurlOnce();
     handle_ = curl_easy_init();
     if (!handle_) throw HttpTransportError("libcurl could not be initialised");
+    // The handle's in-memory cookie store: it keeps the servers' cookies as long as the handle lives.
+    curl_easy_setopt(handle_, CURLOPT_COOKIEFILE, "");
   }
   ~CurlTransport() override { curl_easy_cleanup(handle_); }
   CurlTransport(const CurlTransport&) = delete;
   CurlTransport& operator=(const CurlTransport&) = delete;
 
   HttpResponse send(const HttpRequest& request) override {
-    // The handle keeps its cookies and connections across a reset; only the options start afresh.
-    curl_easy_reset(handle_);
+    // Every option a request depends on is set again here; the handle itself, with its cookies and
+    // connections, lives on.
     HttpResponse response;
     std::string reason;
     char errorText[CURL_ERROR_SIZE] = {};
@@ -78,14 +80,13 @@ class CurlTransport : public HttpTransport {
     curl_easy_setopt(handle_, CURLOPT_URL, request.url.c_str());
     curl_easy_setopt(handle_, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(handle_, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle_, CURLOPT_COOKIEFILE, "");  // the in-memory cookie store of this handle
     curl_easy_setopt(handle_, CURLOPT_HTTPHEADER, headers);
     if (request.method == "POST") {
       curl_easy_setopt(handle_, CURLOPT_POST, 1L);
       curl_easy_setopt(handle_, CURLOPT_POSTFIELDS, request.body.data());
       curl_easy_setopt(handle_, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
-    } else if (request.method != "GET") {
-      curl_easy_setopt(handle_, CURLOPT_CUSTOMREQUEST, request.method.c_str());
+    } else {
+      curl_easy_setopt(handle_, CURLOPT_HTTPGET, 1L);
     }
     // No CURLOPT_ACCEPT_ENCODING: the request carries no Accept-Encoding header.
     curl_easy_setopt(handle_, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connectTimeoutMs));
@@ -98,6 +99,7 @@ class CurlTransport : public HttpTransport {
     // The server's certificate and name are always checked; nothing here ever turns that off.
     curl_easy_setopt(handle_, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(handle_, CURLOPT_SSL_VERIFYHOST, 2L);
+    // Only tests ever name another authority file; otherwise libcurl's own default store is kept.
     if (!trustedAuthorityFile().empty()) {
       curl_easy_setopt(handle_, CURLOPT_CAINFO, trustedAuthorityFile().c_str());
     }

@@ -1,0 +1,47 @@
+// The conversion of the "administrador" text to a Boolean.
+#include "auth/text_to_boolean.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace tarvio {
+namespace {
+
+struct BooleanCase {
+  const char* text;
+  char separator;
+  std::optional<bool> result;  // nullopt: the conversion error
+};
+
+class TextToBooleanTest : public ::testing::TestWithParam<BooleanCase> {};
+
+TEST_P(TextToBooleanTest, ConvertsNumbersAndTrueFalseAndRefusesTheRest) {
+  const BooleanCase& c = GetParam();
+  if (c.result) {
+    EXPECT_EQ(textToBoolean(c.text, c.separator), *c.result);
+    return;
+  }
+  try {
+    textToBoolean(c.text, c.separator);
+    ADD_FAILURE() << "no error for '" << c.text << "'";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(std::string(e.what()), std::string("'") + c.text + "' is not a valid boolean value");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TextToBooleanTest,
+    ::testing::Values(BooleanCase{"true", '.', true}, BooleanCase{"TRUE", '.', true}, BooleanCase{"tRuE", ',', true},
+                      BooleanCase{"false", '.', false}, BooleanCase{"FALSE", '.', false},
+                      BooleanCase{"1", '.', true}, BooleanCase{"-1", '.', true}, BooleanCase{"0", '.', false},
+                      BooleanCase{"-0", '.', false}, BooleanCase{"0,0", ',', false}, BooleanCase{"0,5", ',', true},
+                      BooleanCase{"2.5", '.', true}, BooleanCase{"1e-400", '.', true},
+                      BooleanCase{"0e5", '.', false}, BooleanCase{" 1 ", '.', true},
+                      BooleanCase{"null", '.', std::nullopt}, BooleanCase{"", '.', std::nullopt},
+                      BooleanCase{"2.5", ',', std::nullopt},  // not the user's separator
+                      BooleanCase{" true", '.', std::nullopt}, BooleanCase{"yes", '.', std::nullopt},
+                      BooleanCase{"1x", '.', std::nullopt}, BooleanCase{"e5", '.', std::nullopt}));
+
+}  // namespace
+}  // namespace tarvio

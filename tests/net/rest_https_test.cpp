@@ -1,0 +1,136 @@
+// The REST layer against the local HTTPS login service: outcomes of Execute, redirects, cookies,
+// time-outs and certificate checking.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "net/rest.h"
+#include "tests/support/login_service/test_login_service.h"
+#include "tests/support/login_service/test_platform.h"
+
+namespace tarvio {
+namespace {
+
+// The message of the error that `action` raises; "<no error>" when it returns.
+std::string errorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "<no error>";
+}
+
+struct RestHttps : ::testing::Test {
+  test::LoginTestPlatform platform;
+  test::LoginService service;
+  TRESTClient client;
+  TRESTResponse response;
+  TRESTRequest request{client, response};
+
+  void SetUp() override {
+    client.BaseURL = service.root() + "/token";
+    request.Params.AddItem("a", "1");
+  }
+};
+
+TEST_F(RestHttps, Status200To499ReturnsWithStatusAndBody) {
+  for (int status : {200, 401, 404}) {
+    service.answer(1, test::json(status, "{\"administrador\":false}"));
+    request.Execute();
+    EXPECT_EQ(response.StatusCode, status);
+    EXPECT_EQ(response.Content, "{\"administrador\":false}");
+    ASSERT_NE(response.JSONValue(), nullptr);
+    EXPECT_EQ(asJSONObject(response.JSONValue())->GetValue("administrador")->Value(), "false");
+  }
+}
+
+TEST_F(RestHttps, Status500AndAboveRaisesTheStatusLine) {
+  service.answer(1, test::json(503, "{\"error\":\"down\"}"));
+  EXPECT_EQ(errorOf([&] { request.Execute(); }), "HTTP/1.1 503 Service Unavailable");
+  service.answer(1, test::json(500, "", "Erro Interno"));
+  EXPECT_EQ(errorOf([&] { request.Execute(); }), "HTTP/1.1 500 Erro Interno");
+  EXPECT_EQ(response.StatusCode, 500);
+}
+
+TEST_F(RestHttps, SendsTheUrlTheBodyAndNoAcceptEncoding) {
+  client.BaseURL = service.root() + "/a/b?x=1";
+  request.Execute();
+  auto got = service.requests();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].method, "POST");
+  EXPECT_EQ(got[0].path, "/a/b?x=1");
+  EXPECT_EQ(got[0].body, "a=1");
+  EXPECT_TRUE(got[0].values("Accept-Encoding").empty());
+  EXPECT_EQ(got[0].values("Content-Type"), std::vector<std::string>{"application/x-www-form-urlencoded"});
+  EXPECT_EQ(got[0].values("User-Agent"), std::vector<std::string>{"Tarvio-Backup"});
+}
+
+TEST_F(RestHttps, FollowsRedirectsAndTheFinalResponseCounts) {
+  test::Answer moved = test::json(302, "");
+  moved.headers.push_back({"Location", service.root() + "/final"});
+  service.answer(1, moved);
+  service.answer(2, test::json(200, "{\"access_token\":\"t\"}"));
+  request.Execute();
+  EXPECT_EQ(response.StatusCode, 200);
+  EXPECT_EQ(response.Content, "{\"access_token\":\"t\"}");
+  auto got = service.requests();
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[1].path, "/final");
+}
+
+TEST_F(RestHttps, FollowsAtMostFiveRedirectsInARow) {
+  test::Answer moved = test::json(302, "");
+  moved.headers.push_back({"Location", service.root() + "/again"});
+  service.answer(1, moved);
+  EXPECT_EQ(errorOf([&] { request.Execute(); }).rfind("REST request failed: ", 0), 0u);
+  EXPECT_EQ(service.requests().size(), 6u);  // the request and five redirects
+}
+
+TEST_F(RestHttps, KeepsTheServersCookiesForTheClientsLifetime) {
+  test::Answer first = test::json(200, "{}");
+  first.headers.push_back({"Set-Cookie", "sessao=abc123; Path=/"});
+  service.answer(1, first);
+  service.answer(2, test::json(200, "{}"));
+  request.Execute();
+  client.BaseURL = service.root() + "/autenticacao/validarLogin";
+  request.Execute();
+  auto got = service.requests();
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_TRUE(got[0].values("Cookie").empty());
+  EXPECT_EQ(got[1].values("Cookie"), std::vector<std::string>{"sessao=abc123"});
+}
+
+TEST_F(RestHttps, NoResponseRaisesRestRequestFailed) {
+  test::Answer closed;
+  closed.close = true;
+  service.answer(1, closed);
+  std::string message = errorOf([&] { request.Execute(); });
+  EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
+  EXPECT_GT(message.size(), std::string("REST request failed: ").size());
+}
+
+TEST_F(RestHttps, ATimeOutRaisesRestRequestFailed) {
+  test::Answer slow = test::json(200, "{}");
+  slow.delaySeconds = 5;
+  service.answer(1, slow);
+  request.Timeout = 400;
+  std::string message = errorOf([&] { request.Execute(); });
+  EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
+}
+
+TEST_F(RestHttps, RefusesACertificateOfAnUntrustedAuthority) {
+  client.BaseURL = service.rogueRoot() + "/token";
+  std::string message = errorOf([&] { request.Execute(); });
+  EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
+  EXPECT_TRUE(service.requests().empty());
+}
+
+TEST_F(RestHttps, ARefusedConnectionRaisesRestRequestFailed) {
+  client.BaseURL = "https://localhost:1/token";  // a privileged port that nothing serves in the tests
+  std::string message = errorOf([&] { request.Execute(); });
+  EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
+}
+
+}  // namespace
+}  // namespace tarvio

@@ -1,0 +1,60 @@
+// The tests' side of the local HTTPS login service (login_service.py): where it listens, what it
+// answers, and every request it received.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tarvio::test {
+
+struct RecordedRequest {
+  std::string method;
+  std::string path;
+  std::vector<std::pair<std::string, std::string>> headers;  // in the order received
+  std::string body;                                          // bytes
+
+  // Values of every header of that name (letter case ignored), in order.
+  std::vector<std::string> values(const std::string& name) const;
+  // Names of the headers in the order received.
+  std::vector<std::string> names() const;
+};
+
+struct Answer {
+  int status = 200;
+  std::string reason = "OK";
+  std::string body;
+  std::vector<std::pair<std::string, std::string>> headers = {{"Content-Type", "application/json"}};
+  double delaySeconds = 0;
+  bool close = false;  // close the connection without an answer
+};
+
+class LoginService {
+ public:
+  // Reads where the service runs from the variables that login_service.py sets, trusts its test
+  // authority (libcurl builds; under Wine the service has trusted it in the prefix), points the
+  // login client at it and forgets the answers and requests of earlier tests. Fails the test when
+  // the binary does not run inside login_service.py.
+  LoginService();
+  ~LoginService();
+
+  // "https://localhost:<port>" of the service with the trusted certificate, and of the one whose
+  // certificate nobody trusts.
+  std::string root() const;
+  std::string rogueRoot() const;
+
+  // What to answer to the number-th request (1, 2, ...); later requests get the last answer set.
+  void answer(int number, const Answer& answer);
+  // The requests received so far, in order.
+  std::vector<RecordedRequest> requests() const;
+
+ private:
+  std::string folder_;
+  std::string port_;
+  std::string roguePort_;
+};
+
+// An Answer with that status and a JSON body.
+Answer json(int status, std::string body, std::string reason = "");
+
+}  // namespace tarvio::test

@@ -1,0 +1,27 @@
+// A platform for tests of the login: a scripted desktop and clock, the system's code pages.
+#pragma once
+
+#include <memory>
+
+#include "platform/platform.h"
+#include "tests/support/fake_desktop.h"
+
+namespace tarvio::test {
+
+// Installs itself while it lives and puts the previous platform back afterwards.
+class LoginTestPlatform {
+ public:
+  LoginTestPlatform();
+  ~LoginTestPlatform();
+  LoginTestPlatform(const LoginTestPlatform&) = delete;
+  LoginTestPlatform& operator=(const LoginTestPlatform&) = delete;
+
+  FakeDesktop desktop;
+  FakeClock clock;
+
+ private:
+  std::unique_ptr<CodePages> codePages_;
+  Platform previous_;
+};
+
+}  // namespace tarvio::test
