@@ -179,6 +179,10 @@ LRESULT AuthenticationWindow::handle(HWND window, UINT message, WPARAM wParam, L
     case WM_CLOSE:
       closeWith(IDCANCEL);
       return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      // The dialog manager's default answers no brush (black); the window's own is button face.
+      return DefWindowProcW(window, message, wParam, lParam);
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (item->hwndItem == image_ && picture_) {

@@ -245,7 +245,10 @@ LRESULT MainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       }
-      break;
+      // The dialog manager's default answers no brush (black); the window's own is button face.
+      return DefWindowProcW(window, message, wParam, lParam);
+    case WM_CTLCOLORBTN:
+      return DefWindowProcW(window, message, wParam, lParam);
     case WM_DPICHANGED: {
       applyDpi(HIWORD(wParam));
       const auto* suggested = reinterpret_cast<const RECT*>(lParam);

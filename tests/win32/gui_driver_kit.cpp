@@ -1,0 +1,191 @@
+// Helpers of the GUI test driver.
+#include "gui_driver_kit.h"
+
+#include <cstdio>
+
+namespace guitest {
+
+namespace {
+int failed = 0;
+constexpr UINT messageTimeoutMs = 3000;
+}  // namespace
+
+bool check(bool ok, const std::string& what) {
+  std::printf("%s - %s\n", ok ? "ok" : "not ok", what.c_str());
+  std::fflush(stdout);
+  if (!ok) ++failed;
+  return ok;
+}
+
+int failures() { return failed; }
+
+std::string narrow(const std::wstring& text) {
+  if (text.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                      nullptr, nullptr);
+  return out;
+}
+
+bool App::running() const {
+  return process.hProcess && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+DWORD App::close(HWND mainWindow) {
+  if (mainWindow && IsWindow(mainWindow)) PostMessageW(mainWindow, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
+    TerminateProcess(process.hProcess, 99);
+    WaitForSingleObject(process.hProcess, 5000);
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  process = {};
+  return code;
+}
+
+App startApp(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder) {
+  App app;
+  std::wstring line = L"\"" + exe + L"\"";
+  if (!arguments.empty()) line += L" " + arguments;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+                      &app.process)) {
+    app.process = {};
+  }
+  return app;
+}
+
+namespace {
+
+struct Search {
+  DWORD processId;
+  const wchar_t* cls;
+  const wchar_t* caption;
+  HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM param) {
+  auto* s = reinterpret_cast<Search*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if ((s->processId && pid != s->processId) || !IsWindowVisible(window)) return TRUE;
+  wchar_t buffer[256] = {};
+  if (s->cls) {
+    GetClassNameW(window, buffer, 256);
+    if (lstrcmpW(buffer, s->cls) != 0) return TRUE;
+  }
+  if (s->caption && text(window) != s->caption) return TRUE;
+  s->found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND findWindow(DWORD processId, const wchar_t* cls, const wchar_t* caption) {
+  Search s{processId, cls, caption, nullptr};
+  EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+HWND waitForWindow(DWORD processId, const wchar_t* cls, const wchar_t* caption, int timeoutMs) {
+  for (int waited = 0;; waited += 20) {
+    if (HWND w = findWindow(processId, cls, caption)) return w;
+    if (waited >= timeoutMs) return nullptr;
+    Sleep(20);
+  }
+}
+
+bool waitGone(HWND window, int timeoutMs) {
+  for (int waited = 0; IsWindow(window) && IsWindowVisible(window); waited += 20) {
+    if (waited >= timeoutMs) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+std::wstring text(HWND window) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, messageTimeoutMs, &length)) {
+    return L"<no answer>";
+  }
+  std::wstring buffer(length + 1, L'\0');
+  DWORD_PTR got = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(buffer.data()),
+                      SMTO_ABORTIFHUNG, messageTimeoutMs, &got);
+  buffer.resize(got);
+  return buffer;
+}
+
+std::vector<std::wstring> listLines(HWND listBox) {
+  std::vector<std::wstring> lines;
+  DWORD_PTR count = 0;
+  if (!SendMessageTimeoutW(listBox, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, messageTimeoutMs, &count)) {
+    return {L"<no answer>"};
+  }
+  for (DWORD_PTR i = 0; i < count; ++i) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(listBox, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, messageTimeoutMs, &length);
+    std::wstring line(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(listBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()),
+                        SMTO_ABORTIFHUNG, messageTimeoutMs, &got);
+    line.resize(got == static_cast<DWORD_PTR>(LB_ERR) ? 0 : got);
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+RECT rectIn(HWND control, HWND parent) {
+  RECT r{};
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+HWND focusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+  return info.hwndFocus;
+}
+
+void click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+
+void shoot(const std::wstring& requestFolder, const std::wstring& name, std::vector<HWND> windows) {
+  RECT all{};
+  bool first = true;
+  for (HWND w : windows) {
+    RECT r;
+    if (!w || !GetWindowRect(w, &r)) continue;
+    if (first) {
+      all = r;
+      first = false;
+    } else {
+      UnionRect(&all, &all, &r);
+    }
+  }
+  // Let the windows finish painting before the picture is taken.
+  Sleep(300);
+  CreateDirectoryW(requestFolder.c_str(), nullptr);
+  std::wstring request = requestFolder + L"\\" + name + L".req";
+  HANDLE file = CreateFileW(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  char geometry[64];
+  int n = std::snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld\n", all.right - all.left,
+                        all.bottom - all.top, all.left, all.top);
+  DWORD written = 0;
+  WriteFile(file, geometry, static_cast<DWORD>(n), &written, nullptr);
+  CloseHandle(file);
+  // The screenshot loop deletes the request once the picture is saved.
+  for (int waited = 0; GetFileAttributesW(request.c_str()) != INVALID_FILE_ATTRIBUTES && waited < 10000;
+       waited += 50) {
+    Sleep(50);
+  }
+}
+
+}  // namespace guitest

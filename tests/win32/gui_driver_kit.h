@@ -1,0 +1,46 @@
+// Helpers of the GUI test driver: start the program, find its windows, read and click controls,
+// ask for screenshots, and count checks.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace guitest {
+
+// Prints "ok - what" or "not ok - what"; the driver fails when any check failed.
+bool check(bool ok, const std::string& what);
+int failures();
+
+std::string narrow(const std::wstring& text);
+
+struct App {
+  PROCESS_INFORMATION process{};
+  bool running() const;
+  // Closes the main window (or ends the process) and returns its exit code.
+  DWORD close(HWND mainWindow);
+};
+
+// Starts `exe` with the given argument text in `folder`.
+App startApp(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder);
+
+// A visible top-level window of the process with this class (any when null) and caption,
+// waited for up to `timeoutMs`; null when none appeared.
+HWND waitForWindow(DWORD processId, const wchar_t* cls, const wchar_t* caption, int timeoutMs);
+// Any visible top-level window of the process with this class.
+HWND findWindow(DWORD processId, const wchar_t* cls, const wchar_t* caption);
+bool waitGone(HWND window, int timeoutMs);
+
+std::wstring text(HWND window);
+std::vector<std::wstring> listLines(HWND listBox);
+// A control's rectangle in the client coordinates of `parent`.
+RECT rectIn(HWND control, HWND parent);
+HWND focusOf(HWND window);  // the focused window of the thread that owns `window`
+// Posts a button click (posted, so that a modal window the click opens does not block us).
+void click(HWND button);
+
+// Asks the screenshot loop for a picture of the screen area of the given windows, named `name`.
+void shoot(const std::wstring& requestFolder, const std::wstring& name, std::vector<HWND> windows);
+
+}  // namespace guitest
