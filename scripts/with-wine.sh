@@ -34,6 +34,9 @@ else
   tar -C "$work" -xf "$template"
 fi
 wineserver -p
+# The first program started in a prefix also starts Wine's own services, which keep its standard
+# output open: started under ctest, they would keep ctest waiting for the end of that output.
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 set +e
 "$@"
 status=$?
