@@ -1,0 +1,100 @@
+// The script runner on Windows: the same script bytes run by the real cmd.exe through the Win32
+// file system and process launcher give the effects the scripts rely on.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "app/paths.h"
+#include "exec/script_runner.h"
+#include "platform/native.h"
+#include "tests/support/fake_desktop.h"
+
+namespace tarvio::test {
+namespace {
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+bool exists(std::string_view path) { return GetFileAttributesA(std::string(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The probe program is built beside this test.
+std::string probePath() {
+  char self[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string path(self, n);
+  return path.substr(0, path.find_last_of("\\/") + 1) + "exec_env_probe.exe";
+}
+
+class WineScriptRunnerTest : public ::testing::Test {
+ protected:
+  WineScriptRunnerTest()
+      : files(makeNativeFileSystem("")), codes(makeNativeCodePages()), processes(makeNativeProcessLauncher("", "")) {
+    clock.onSleep = [](unsigned ms) { Sleep(ms); };
+    previous = platform();
+    installPlatform(Platform{files.get(), codes.get(), processes.get(), &desktop, &clock});
+    createdVendorRoot = CreateDirectoryA(std::string(paths::vendorRoot).c_str(), nullptr) != 0;
+    CreateDirectoryA(work.c_str(), nullptr);
+    EXPECT_TRUE(CopyFileA(probePath().c_str(), probe.c_str(), FALSE)) << probePath();
+  }
+  ~WineScriptRunnerTest() override {
+    installPlatform(previous);
+    for (const char* name : {"probe.exe", "pg_dump.exe", "out.backup", "bare.txt"}) {
+      DeleteFileA((work + "\\" + name).c_str());
+    }
+    RemoveDirectoryA(work.c_str());
+    if (createdVendorRoot) RemoveDirectoryA(std::string(paths::vendorRoot).c_str());
+  }
+
+  std::unique_ptr<FileSystem> files;
+  std::unique_ptr<CodePages> codes;
+  std::unique_ptr<ProcessLauncher> processes;
+  FakeDesktop desktop;
+  FakeClock clock;
+  Platform previous;
+  bool createdVendorRoot = false;
+  const std::string work = "C:\\Meridano\\exec-test";
+  const std::string probe = work + "\\probe.exe";
+  ScriptRunner runner;
+};
+
+TEST_F(WineScriptRunnerTest, EchoSetAndRedirectionGiveThePasswordLineTheVariableAndTheOutput) {
+  std::string out = work + "\\out.backup";
+  writeFile(out, std::string(500, 'z'));  // truncated by the redirection
+  runner.run("echo localhost:5432:tarvio:postgres:plovertin> C:\\Meridano\\pgpass\r\n"
+             "SET PGPASSFILE=C:\\Meridano\\pgpass\r\n" +
+                 probe + " PGPASSFILE > " + out,
+             250);
+  // The probe wrote the variable and then the password file as the echo line left it:
+  // CR LF, no blank before the line break.
+  EXPECT_EQ(readFile(out), "PGPASSFILE=C:\\Meridano\\pgpass\r\nlocalhost:5432:tarvio:postgres:plovertin\r\n");
+  EXPECT_FALSE(exists(paths::pgpassFile));
+  EXPECT_FALSE(exists(paths::scriptFile));
+  EXPECT_GE(desktop.pumps, 1);
+  EXPECT_EQ(clock.sleeps.front(), 250u);
+}
+
+TEST_F(WineScriptRunnerTest, BareProgramNameIsFoundInTheCurrentFolder) {
+  ASSERT_TRUE(CopyFileA(probe.c_str(), (work + "\\pg_dump.exe").c_str(), FALSE));
+  char saved[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, saved);
+  SetCurrentDirectoryA(work.c_str());
+  runner.run("SET TARVIO_X=seen\r\npg_dump.exe TARVIO_X > " + work + "\\bare.txt", 100);
+  SetCurrentDirectoryA(saved);
+  EXPECT_EQ(readFile(work + "\\bare.txt"), "TARVIO_X=seen\r\n");
+}
+
+}  // namespace
+}  // namespace tarvio::test
