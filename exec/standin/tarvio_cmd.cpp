@@ -1,6 +1,7 @@
 // tarvio-cmd: stands in for "cmd.exe" on POSIX. Usage: tarvio-cmd /C SCRIPT.bat | /C COMMAND LINE
 // with TARVIO_DRIVE_C naming the folder that stands for drive C:\. Exits with the exit code of the
 // last command, like cmd /C.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -32,6 +33,9 @@ int main(int argc, char** argv) {
   }
   // Like a hidden console: no terminal for a program to prompt on.
   setsid();
+  // Files that the scripts create are the user's own, as in a user's folder on Windows. PostgreSQL's
+  // client ignores a password file that others may read, so the scripts' pgpass must not be.
+  umask(077);
   std::string commandLine = argv[2];
   for (int i = 3; i < argc; ++i) commandLine += std::string(" ") + argv[i];
   std::string script = commandLine;
