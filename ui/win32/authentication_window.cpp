@@ -32,7 +32,7 @@ constexpr int glyphMargin = 3;
 constexpr COLORREF glyphBackground = RGB(128, 128, 0);  // olive, drawn transparent
 constexpr int modalResultClose = 8;
 
-constexpr DWORD windowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD windowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD windowExStyle = WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;
 
 }  // namespace
@@ -179,10 +179,6 @@ LRESULT AuthenticationWindow::handle(HWND window, UINT message, WPARAM wParam, L
     case WM_CLOSE:
       closeWith(IDCANCEL);
       return 0;
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-      // The dialog manager's default answers no brush (black); the window's own is button face.
-      return DefWindowProcW(window, message, wParam, lParam);
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (item->hwndItem == image_ && picture_) {

@@ -28,7 +28,7 @@ constexpr int buttonImageSize = 24;
 constexpr int buttonImageMargin = 4;
 constexpr COLORREF warningColour = RGB(255, 0, 0);
 
-constexpr DWORD windowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD windowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD windowExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
 
 // Posted on the first activation: the activation handler runs once the activation is over.
@@ -245,10 +245,7 @@ LRESULT MainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       }
-      // The dialog manager's default answers no brush (black); the window's own is button face.
-      return DefWindowProcW(window, message, wParam, lParam);
-    case WM_CTLCOLORBTN:
-      return DefWindowProcW(window, message, wParam, lParam);
+      break;
     case WM_DPICHANGED: {
       applyDpi(HIWORD(wParam));
       const auto* suggested = reinterpret_cast<const RECT*>(lParam);
