@@ -19,10 +19,35 @@ void printLine(std::string_view text) {
 
 void prompt(std::string_view text) { std::cout << text << std::flush; }
 
-std::optional<std::string> readLine() {
+namespace {
+
+bool inputIsTerminal() {
+#ifdef _WIN32
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+#else
+  return isatty(STDIN_FILENO) != 0;
+#endif
+}
+
+std::optional<std::string> readRawLine() {
   std::string line;
-  if (!std::getline(std::cin, line)) return std::nullopt;
+  if (!std::getline(std::cin, line)) {
+    // The end of the input answers with the default; show it on a line of its own.
+    if (!inputIsTerminal()) printLine("");
+    return std::nullopt;
+  }
   if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+}  // namespace
+
+std::optional<std::string> readLine() {
+  auto line = readRawLine();
+  // Answers that come from a pipe are not echoed by a terminal: show them, so the transcript reads
+  // like a session typed by hand.
+  if (line && !inputIsTerminal()) printLine(*line);
   return line;
 }
 
@@ -32,11 +57,9 @@ std::optional<std::string> readSecretLine() {
   DWORD mode = 0;
   bool terminal = GetConsoleMode(in, &mode) != 0;
   if (terminal) SetConsoleMode(in, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
-  auto line = readLine();
-  if (terminal) {
-    SetConsoleMode(in, mode);
-    printLine("");
-  }
+  auto line = readRawLine();
+  if (terminal) SetConsoleMode(in, mode);
+  if (line) printLine(terminal ? "" : std::string(line->size(), '*'));
   return line;
 #else
   termios saved{};
@@ -46,11 +69,9 @@ std::optional<std::string> readSecretLine() {
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
   }
-  auto line = readLine();
-  if (terminal) {
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-    printLine("");
-  }
+  auto line = readRawLine();
+  if (terminal) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+  if (line) printLine(terminal ? "" : std::string(line->size(), '*'));
   return line;
 #endif
 }
