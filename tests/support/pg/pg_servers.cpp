@@ -199,9 +199,9 @@ std::string fingerprint(const Server& server) {
 }
 
 void dumpDatabase(const std::string& hostFile, const Server& server) {
-  CommandResult r = runChecked({binDir() + "/pg_dump", "-p", std::to_string(server.port), "-U",
-                                server.role, "-Fc", "-f", hostFile, "tarvio"},
-                               clientEnvironment(server));
+  runChecked({binDir() + "/pg_dump", "-p", std::to_string(server.port), "-U", server.role, "-Fc",
+              "-f", hostFile, "tarvio"},
+             clientEnvironment(server));
 }
 
 void restoreDatabase(const std::string& hostFile, const Server& server) {
