@@ -27,7 +27,9 @@ bool stillRunning(const std::optional<uint32_t>& code) { return code && *code ==
 }  // namespace
 
 void runScript(const std::string& commandText, unsigned pollMilliseconds) {
-  static ScriptRunner runner;
+  // Never destroyed: an interpreter still kept when the program ends is left to run on, and its
+  // handle is not released while the runtime shuts down.
+  static ScriptRunner& runner = *new ScriptRunner;
   runner.run(commandText, pollMilliseconds);
 }
 

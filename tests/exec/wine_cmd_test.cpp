@@ -96,5 +96,21 @@ TEST_F(WineScriptRunnerTest, BareProgramNameIsFoundInTheCurrentFolder) {
   EXPECT_EQ(readFile(work + "\\bare.txt"), "TARVIO_X=seen\r\n");
 }
 
+TEST_F(WineScriptRunnerTest, ScriptFileThatCannotBeCreatedGivesTheFileCreationError) {
+  std::string script(paths::scriptFile);
+  ASSERT_TRUE(CreateDirectoryA(script.c_str(), nullptr));  // a folder where the script goes
+  std::string message;
+  try {
+    runner.run("echo x", 250);
+  } catch (const FileError& e) {
+    message = e.what();
+  }
+  RemoveDirectoryA(script.c_str());
+  std::string prefix = "Cannot create file \"C:\\Meridano\\backup.bat\". ";
+  EXPECT_EQ(message.substr(0, prefix.size()), prefix) << message;
+  EXPECT_GT(message.size(), prefix.size()) << "the system's text is missing";
+  EXPECT_EQ(desktop.pumps, 0);
+}
+
 }  // namespace
 }  // namespace tarvio::test
