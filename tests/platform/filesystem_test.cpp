@@ -311,15 +311,17 @@ TEST_F(FileSystemTest, CreateAndOpenFailWithThePathAndTheSystemText) {
     std::function<void()> action;
     std::string expected;
   };
+  using test::SystemError;
+  const std::string noPath = test::systemText(SystemError::pathNotFound);
+  const std::string noFile = test::systemText(SystemError::fileNotFound);
+  const std::string denied = test::systemText(SystemError::accessDenied);
   const Case cases[] = {
       {[&] { fs.createFile(p("Meridano\\backup.bat")); },
-       "Cannot create file \"" + p("Meridano\\backup.bat") + "\". The system cannot find the path specified"},
-      {[&] { fs.createFile(p("ro.bat")); }, "Cannot create file \"" + p("ro.bat") + "\". Access is denied"},
-      {[&] { fs.createFile(p("folder")); }, "Cannot create file \"" + p("folder") + "\". Access is denied"},
-      {[&] { fs.openRead(p("none.zip")); },
-       "Cannot open file \"" + p("none.zip") + "\". The system cannot find the file specified"},
-      {[&] { fs.openRead(p("nodir\\none.zip")); },
-       "Cannot open file \"" + p("nodir\\none.zip") + "\". The system cannot find the path specified"},
+       "Cannot create file \"" + p("Meridano\\backup.bat") + "\". " + noPath},
+      {[&] { fs.createFile(p("ro.bat")); }, "Cannot create file \"" + p("ro.bat") + "\". " + denied},
+      {[&] { fs.createFile(p("folder")); }, "Cannot create file \"" + p("folder") + "\". " + denied},
+      {[&] { fs.openRead(p("none.zip")); }, "Cannot open file \"" + p("none.zip") + "\". " + noFile},
+      {[&] { fs.openRead(p("nodir\\none.zip")); }, "Cannot open file \"" + p("nodir\\none.zip") + "\". " + noPath},
   };
   for (const auto& c : cases) EXPECT_EQ(errorOf(c.action), c.expected);
   EXPECT_EQ(drive.read("ro.bat"), "keep");

@@ -8,6 +8,12 @@
 
 #include "platform/native.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/win32/wide.h"
+#endif
+
 namespace tarvio::test {
 
 namespace stdfs = std::filesystem;
@@ -15,6 +21,29 @@ namespace stdfs = std::filesystem;
 namespace {
 stdfs::path fromUtf8(const std::string& s) { return stdfs::path(std::u8string(s.begin(), s.end())); }
 }  // namespace
+
+std::string systemText(SystemError error) {
+#ifdef _WIN32
+  DWORD code = error == SystemError::pathNotFound   ? ERROR_PATH_NOT_FOUND
+               : error == SystemError::fileNotFound ? ERROR_FILE_NOT_FOUND
+                                                    : ERROR_ACCESS_DENIED;
+  wchar_t buffer[512] = {};
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                           MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), buffer, 512, nullptr);
+  std::wstring text(buffer, n);
+  while (!text.empty() && (text.back() == L'.' || text.back() == L' ' || text.back() == L'\r' || text.back() == L'\n')) {
+    text.pop_back();
+  }
+  return narrow(text);
+#else
+  switch (error) {
+    case SystemError::pathNotFound: return "The system cannot find the path specified";
+    case SystemError::fileNotFound: return "The system cannot find the file specified";
+    case SystemError::accessDenied: return "Access is denied";
+  }
+  return "";
+#endif
+}
 
 TempDrive::TempDrive() {
   std::random_device random;

@@ -12,6 +12,12 @@
 
 namespace tarvio::test {
 
+// The system's text for a failure, as the file system puts it after a message: the Windows
+// texts on POSIX, and on Windows whatever the system's own message table says (Wine words some
+// of them differently from Windows).
+enum class SystemError { pathNotFound, fileNotFound, accessDenied };
+std::string systemText(SystemError error);
+
 class TempDrive {
  public:
   TempDrive();

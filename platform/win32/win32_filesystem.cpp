@@ -1,0 +1,410 @@
+// The file system on Windows through the wide-char API; paths are used as the program writes them.
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min, not the macro
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/native.h"
+#include "platform/win32/wide.h"
+
+namespace tarvio {
+
+namespace {
+
+constexpr DWORD kInvalid = INVALID_FILE_ATTRIBUTES;
+
+// The system's text for an error code, in English where the system has it, without the
+// trailing ".", blanks and line break that FormatMessage ends it with.
+std::string systemText(DWORD code) {
+  wchar_t* buffer = nullptr;
+  DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  DWORD n = FormatMessageW(flags, nullptr, code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                           reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  if (n == 0) {
+    n = FormatMessageW(flags, nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  }
+  if (n == 0) return "System error " + std::to_string(code);
+  std::wstring text(buffer, n);
+  LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'.' || text.back() == L' ' || text.back() == L'\r' || text.back() == L'\n')) {
+    text.pop_back();
+  }
+  return narrow(text);
+}
+
+FileError pathError(const char* what, std::string_view path, DWORD code) {
+  return FileError(std::string(what) + " \"" + std::string(path) + "\". " + systemText(code));
+}
+
+DWORD attributesOf(std::string_view path) { return GetFileAttributesW(widen(path).c_str()); }
+bool isDir(std::string_view path) {
+  DWORD a = attributesOf(path);
+  return a != kInvalid && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+bool isFile(std::string_view path) {
+  DWORD a = attributesOf(path);
+  return a != kInvalid && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+bool existsAtAll(std::string_view path) { return attributesOf(path) != kInvalid; }
+bool isReadOnlyFile(std::string_view path) {
+  DWORD a = attributesOf(path);
+  return a != kInvalid && !(a & FILE_ATTRIBUTE_DIRECTORY) && (a & FILE_ATTRIBUTE_READONLY);
+}
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::string_view withoutTrailingSeparators(std::string_view path) {
+  // "C:\" keeps its backslash: "C:" alone means the drive's current folder.
+  while (path.size() > 1 && isSeparator(path.back()) && !(path.size() == 3 && path[1] == ':')) path.remove_suffix(1);
+  return path;
+}
+
+// The folder that holds path: "C:\a\b.txt" -> "C:\a", "C:\b.txt" -> "C:\", "b.txt" -> ".".
+std::string parentOf(std::string_view path) {
+  path = withoutTrailingSeparators(path);
+  size_t at = path.find_last_of("\\/");
+  if (at == std::string_view::npos) return (path.size() >= 2 && path[1] == ':') ? std::string(path.substr(0, 2)) + "\\" : ".";
+  if (at == 2 && path[1] == ':') return std::string(path.substr(0, 3));
+  if (at == 0) return std::string(path.substr(0, 1));
+  return std::string(path.substr(0, at));
+}
+
+std::string join(std::string_view folder, std::string_view name) {
+  std::string out(withoutTrailingSeparators(folder));
+  if (!isSeparator(out.back())) out += '\\';
+  return out + std::string(name);
+}
+
+LocalTime toLocalTime(const FILETIME& ft) {
+  SYSTEMTIME utc{}, local{};
+  FileTimeToSystemTime(&ft, &utc);
+  // The offset in force on that date, not today's: the same rule as localtime on POSIX.
+  SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
+  return LocalTime{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond, local.wMilliseconds};
+}
+
+// Calls each(name, data) for every entry of folder matching pattern, "." and ".." left out.
+template <typename Each>
+void forEachEntry(std::string_view folder, std::string_view pattern, Each each) {
+  WIN32_FIND_DATAW data{};
+  HANDLE find = FindFirstFileExW(widen(join(folder, pattern)).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                 nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    std::wstring_view name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    each(narrow(name), data);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+
+constexpr DWORD kBlockingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+void clearBlockingAttributes(const std::wstring& path, DWORD attributes) {
+  if (attributes & kBlockingAttributes) SetFileAttributesW(path.c_str(), attributes & ~kBlockingAttributes);
+}
+
+// Deletes everything inside dir and then dir itself, as far as it can; never throws.
+void removeTree(const std::string& dir) noexcept {
+  try {
+    forEachEntry(dir, "*", [&](const std::string& name, const WIN32_FIND_DATAW& data) {
+      std::string child = join(dir, name);
+      std::wstring wide = widen(child);
+      clearBlockingAttributes(wide, data.dwFileAttributes);
+      bool folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+      // A junction or symbolic link to a folder is removed itself, never followed.
+      if (folder && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) removeTree(child);
+      else if (folder) RemoveDirectoryW(wide.c_str());
+      else DeleteFileW(wide.c_str());
+    });
+    std::wstring wide = widen(dir);
+    DWORD own = GetFileAttributesW(wide.c_str());
+    if (own != kInvalid) clearBlockingAttributes(wide, own);
+    RemoveDirectoryW(wide.c_str());
+  } catch (...) {
+  }
+}
+
+// Moves the content of from into the new folder to, file by file; what cannot be moved stays;
+// emptied source folders are removed. Never throws.
+void moveTree(const std::string& from, const std::string& to) noexcept {
+  try {
+    std::wstring wideFrom = widen(from), wideTo = widen(to);
+    DWORD own = GetFileAttributesW(wideFrom.c_str());
+    if (!CreateDirectoryW(wideTo.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return;
+    forEachEntry(from, "*", [&](const std::string& name, const WIN32_FIND_DATAW& data) {
+      std::string source = join(from, name), target = join(to, name);
+      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        moveTree(source, target);
+      } else {
+        MoveFileExW(widen(source).c_str(), widen(target).c_str(), 0);  // keeps attributes and times
+      }
+    });
+    if (own != kInvalid) {
+      SetFileAttributesW(wideTo.c_str(), own & ~FILE_ATTRIBUTE_DIRECTORY);
+      clearBlockingAttributes(wideFrom, own);
+    }
+    if (!RemoveDirectoryW(wideFrom.c_str()) && own != kInvalid) SetFileAttributesW(wideFrom.c_str(), own);
+  } catch (...) {
+  }
+}
+
+class Win32InputFile : public InputFile {
+ public:
+  Win32InputFile(HANDLE h, std::string path) : h_(h), path_(std::move(path)) {}
+  ~Win32InputFile() override { CloseHandle(h_); }
+
+  int64_t size() override {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(h_, &size)) throw pathError("Cannot read file", path_, GetLastError());
+    return size.QuadPart;
+  }
+
+  size_t readAt(uint64_t offset, void* buffer, size_t n) override {
+    size_t done = 0;
+    auto* out = static_cast<char*>(buffer);
+    while (done < n) {
+      // An explicit offset in each call, so that threads sharing the handle do not race on its position.
+      OVERLAPPED at{};
+      uint64_t position = offset + done;
+      at.Offset = static_cast<DWORD>(position);
+      at.OffsetHigh = static_cast<DWORD>(position >> 32);
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
+      DWORD got = 0;
+      if (!ReadFile(h_, out + done, chunk, &got, &at)) {
+        DWORD err = GetLastError();
+        if (err == ERROR_HANDLE_EOF) break;
+        throw pathError("Cannot read file", path_, err);
+      }
+      if (got == 0) break;
+      done += got;
+    }
+    return done;
+  }
+
+ private:
+  HANDLE h_;
+  std::string path_;
+};
+
+class Win32OutputFile : public OutputFile {
+ public:
+  Win32OutputFile(HANDLE h, std::string path) : h_(h), path_(std::move(path)) { buffer_.reserve(kBuffer); }
+  ~Win32OutputFile() override {
+    if (h_ == INVALID_HANDLE_VALUE) return;
+    try {
+      flush();
+    } catch (...) {
+      // Destruction without close(): failures go unreported by design.
+    }
+    CloseHandle(h_);
+  }
+
+  void write(const void* data, size_t n) override {
+    if (h_ == INVALID_HANDLE_VALUE) throw FileError("Cannot write file \"" + path_ + "\". The file is closed");
+    const char* p = static_cast<const char*>(data);
+    if (buffer_.size() + n > kBuffer) flush();
+    if (n >= kBuffer) writeAll(p, n);
+    else buffer_.insert(buffer_.end(), p, p + n);
+  }
+
+  void close() override {
+    if (h_ == INVALID_HANDLE_VALUE) return;
+    HANDLE h = h_;
+    try {
+      flush();
+    } catch (...) {
+      h_ = INVALID_HANDLE_VALUE;
+      CloseHandle(h);
+      throw;
+    }
+    h_ = INVALID_HANDLE_VALUE;
+    if (!CloseHandle(h)) throw pathError("Cannot write file", path_, GetLastError());
+  }
+
+ private:
+  static constexpr size_t kBuffer = 256 * 1024;
+
+  void flush() {
+    if (buffer_.empty()) return;
+    writeAll(buffer_.data(), buffer_.size());
+    buffer_.clear();
+  }
+
+  void writeAll(const char* p, size_t n) {
+    while (n > 0) {
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(n, 1u << 30));
+      DWORD put = 0;
+      if (!WriteFile(h_, p, chunk, &put, nullptr)) {
+        buffer_.clear();
+        throw pathError("Cannot write file", path_, GetLastError());
+      }
+      p += put;
+      n -= put;
+    }
+  }
+
+  HANDLE h_;
+  std::string path_;
+  std::vector<char> buffer_;
+};
+
+class Win32FileSystem : public FileSystem {
+ public:
+  bool fileExists(std::string_view path) override { return isFile(path); }
+  bool directoryExists(std::string_view path) override { return isDir(path); }
+
+  bool createDirectory(std::string_view path) override { return CreateDirectoryW(widen(path).c_str(), nullptr) != 0; }
+
+  bool forceDirectories(std::string_view path) override {
+    path = withoutTrailingSeparators(path);
+    if (path.empty()) return false;
+    if (isDir(path)) return true;
+    std::string parent = parentOf(path);
+    if (parent != "." && parent.size() < path.size() && !isDir(parent) && !forceDirectories(parent)) return false;
+    CreateDirectoryW(widen(path).c_str(), nullptr);
+    return isDir(path);
+  }
+
+  bool deleteFile(std::string_view path) override { return DeleteFileW(widen(path).c_str()) != 0; }
+
+  void deleteTree(std::string_view path) override {
+    try {
+      DWORD a = attributesOf(path);
+      if (a == kInvalid || !(a & FILE_ATTRIBUTE_DIRECTORY)) return;
+      removeTree(std::string(withoutTrailingSeparators(path)));
+    } catch (...) {
+    }
+  }
+
+  void copyFile(std::string_view from, std::string_view to) override {
+    if (!isDir(parentOf(from))) throw FileError(std::string(fserr::pathNotFound));
+    if (!isFile(from)) throw FileError(std::string(fserr::fileNotFound));
+    if (!isDir(parentOf(to))) throw FileError(std::string(fserr::pathNotFound));
+    if (existsAtAll(to)) throw FileError(std::string(fserr::fileExists));
+    if (!CopyFileW(widen(from).c_str(), widen(to).c_str(), TRUE)) throw FileError(systemText(GetLastError()));
+  }
+
+  void moveFile(std::string_view from, std::string_view to) override {
+    if (!isDir(parentOf(from))) throw FileError(std::string(fserr::pathNotFound));
+    if (!isFile(from)) throw FileError(std::string(fserr::fileNotFound));
+    if (!isDir(parentOf(to))) throw FileError(std::string(fserr::pathNotFound));
+    if (existsAtAll(to)) throw FileError(std::string(fserr::fileExists));
+    if (!MoveFileExW(widen(from).c_str(), widen(to).c_str(), 0)) throw FileError(systemText(GetLastError()));
+  }
+
+  void moveDirectory(std::string_view from, std::string_view to) override {
+    if (!isDir(from)) throw FileError(std::string(fserr::pathNotFound));
+    if (existsAtAll(to)) throw FileError(std::string(fserr::directoryExists));
+    if (!isDir(parentOf(to))) throw FileError(std::string(fserr::pathNotFound));
+    moveTree(std::string(withoutTrailingSeparators(from)), std::string(withoutTrailingSeparators(to)));
+  }
+
+  std::vector<DirEntry> listDirectory(std::string_view folder) override {
+    std::vector<DirEntry> entries;
+    forEachEntry(folder, "*", [&](const std::string& name, const WIN32_FIND_DATAW& data) {
+      DirEntry entry;
+      entry.name = name;
+      entry.isDirectory = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+      entry.attributes = data.dwFileAttributes;
+      entry.size = entry.isDirectory ? 0 : static_cast<int64_t>((uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow);
+      entry.lastWrite = toLocalTime(data.ftLastWriteTime);
+      entries.push_back(std::move(entry));
+    });
+    return entries;
+  }
+
+  std::vector<std::string> listFiles(std::string_view folder, std::string_view pattern) override {
+    std::string_view base = withoutTrailingSeparators(folder);
+    if (!isDir(base)) throw FileError(std::string(fserr::pathNotFound));
+    std::vector<std::string> files;
+    forEachEntry(base, pattern, [&](const std::string& name, const WIN32_FIND_DATAW& data) {
+      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(join(base, name));
+    });
+    return files;
+  }
+
+  int64_t fileSize(std::string_view path) override {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
+    return static_cast<int64_t>((uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow);
+  }
+
+  std::optional<uint32_t> attributes(std::string_view path) override {
+    DWORD a = attributesOf(path);
+    if (a == kInvalid) return std::nullopt;
+    return a;
+  }
+
+  bool setAttributes(std::string_view path, uint32_t attributes) override {
+    constexpr DWORD settable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                               FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    DWORD a = attributes & settable;
+    return SetFileAttributesW(widen(path).c_str(), a == 0 ? FILE_ATTRIBUTE_NORMAL : a) != 0;
+  }
+
+  std::optional<LocalTime> lastWriteTime(std::string_view path) override {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    return toLocalTime(data.ftLastWriteTime);
+  }
+
+  bool setLastWriteTime(std::string_view path, const LocalTime& time) override {
+    SYSTEMTIME local{};
+    local.wYear = static_cast<WORD>(time.year);
+    local.wMonth = static_cast<WORD>(time.month);
+    local.wDay = static_cast<WORD>(time.day);
+    local.wHour = static_cast<WORD>(time.hour);
+    local.wMinute = static_cast<WORD>(time.minute);
+    local.wSecond = static_cast<WORD>(time.second);
+    local.wMilliseconds = static_cast<WORD>(time.millisecond);
+    SYSTEMTIME utc{};
+    FILETIME ft{};
+    if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&utc, &ft)) return false;
+    // Backup semantics let the same call stamp a folder.
+    HANDLE h = CreateFileW(widen(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BOOL ok = SetFileTime(h, nullptr, nullptr, &ft);
+    CloseHandle(h);
+    return ok != 0;
+  }
+
+  std::unique_ptr<InputFile> openRead(std::string_view path) override {
+    HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) throw pathError("Cannot open file", path, GetLastError());
+    return std::make_unique<Win32InputFile>(h, std::string(path));
+  }
+
+  std::unique_ptr<OutputFile> createFile(std::string_view path) override {
+    // Checked here as well: Wine running as root would truncate a read-only file.
+    if (isReadOnlyFile(path)) throw pathError("Cannot create file", path, ERROR_ACCESS_DENIED);
+    HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) throw pathError("Cannot create file", path, GetLastError());
+    return std::make_unique<Win32OutputFile>(h, std::string(path));
+  }
+
+  void renameReplacing(std::string_view from, std::string_view to) override {
+    DWORD err = ERROR_SUCCESS;
+    if (isReadOnlyFile(to)) err = ERROR_ACCESS_DENIED;  // as createFile: Wine as root would replace it
+    else if (!MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING)) err = GetLastError();
+    if (err != ERROR_SUCCESS) {
+      throw FileError("Cannot rename file \"" + std::string(from) + "\" to \"" + std::string(to) + "\". " +
+                      systemText(err));
+    }
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> makeNativeFileSystem(const std::string&) { return std::make_unique<Win32FileSystem>(); }
+
+}  // namespace tarvio
