@@ -85,6 +85,16 @@ TEST_F(ScriptRunnerTest, PollsInTheFixedOrderPausingBeforeTheTests) {
   }
 }
 
+TEST_F(ScriptRunnerTest, ProcessWideRunnerRunsTheScriptTheSameWay) {
+  sandbox.makeInstallLayout();
+  processes.toStart.push_back({"cmd", {stillActive, 0}});
+  runScript("echo x", 100);
+  EXPECT_EQ(scriptAtStart, "echo x\r\n");
+  EXPECT_EQ(events, (std::vector<std::string>{"start cmd", "pump", "exit code cmd " + still, "sleep 100",
+                                              "pump", "exit code cmd 0", "sleep 100", "release cmd"}));
+  EXPECT_FALSE(exists(scriptFile));
+}
+
 TEST_F(ScriptRunnerTest, DeletesThePasswordFileWhetherOrNotTheScriptWroteIt) {
   sandbox.makeInstallLayout();
   for (bool leftOver : {true, false}) {
