@@ -87,19 +87,20 @@ void ChunkDeflater::deflateInto(std::string_view history, std::string_view data,
   out.resize(out.size() - z.avail_out);
 }
 
-void ChunkDeflater::compress(std::string_view history, std::string_view data, bool last, std::string& out) {
+bool ChunkDeflater::compress(std::string_view history, std::string_view data, bool last, std::string& out) {
   if (history.size() > historySize) history = history.substr(history.size() - historySize);
   if (!data.empty() && worthDeflating(data)) {
     size_t start = out.size();
     deflateInto(history, data, last, out);
-    if (out.size() - start < storedBlocksSize(data.size())) return;
+    if (out.size() - start < storedBlocksSize(data.size())) return false;
     out.resize(start);
   }
   if (data.empty() && last) {
     out.append("\x03\x00", 2);  // an empty final fixed-Huffman block, as zlib writes it
-    return;
+    return false;
   }
   if (!data.empty()) appendStoredBlocks(data, last, out);
+  return true;
 }
 
 }  // namespace tarvio::zip

@@ -26,8 +26,8 @@ class ChunkDeflater {
   // Appends the Deflate form of `data` to `out`. `history` is the file's data just before it
   // (empty for the first piece). A piece that is not `last` ends byte-aligned with no final block;
   // the last piece ends the stream. Data that level 1 cannot shrink goes out as stored blocks,
-  // decided for each piece on its own.
-  void compress(std::string_view history, std::string_view data, bool last, std::string& out);
+  // decided for each piece on its own. Returns true when the piece went out as stored blocks.
+  bool compress(std::string_view history, std::string_view data, bool last, std::string& out);
 
  private:
   bool worthDeflating(std::string_view data);

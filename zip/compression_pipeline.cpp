@@ -118,10 +118,12 @@ Piece CompressionPipeline::process(size_t jobIndex, ChunkDeflater& deflater, std
   }
   std::string_view all(buffer);
   Piece piece;
+  piece.inputOffset = job.offset;
   piece.inputLength = job.length;
+  piece.last = job.last;
   piece.crc = static_cast<uint32_t>(
       crc32(0, reinterpret_cast<const Bytef*>(buffer.data() + history), static_cast<uInt>(job.length)));
-  deflater.compress(all.substr(0, history), all.substr(history), job.last, piece.deflated);
+  piece.stored = deflater.compress(all.substr(0, history), all.substr(history), job.last, piece.deflated);
   {
     std::lock_guard lock(open.mutex);
     if (--open.piecesLeft == 0) open.file.reset();

@@ -23,7 +23,10 @@ struct SourceFile {
 struct Piece {
   std::string deflated;
   uint32_t crc = 0;
+  uint64_t inputOffset = 0;
   size_t inputLength = 0;
+  bool stored = false;  // `deflated` holds the input as stored blocks
+  bool last = false;
 };
 
 size_t pieceCount(uint64_t fileSize);

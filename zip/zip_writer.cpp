@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/platform.h"
+#include "zip/chunk_deflate.h"
 #include "zip/compression_pipeline.h"
 #include "zip/zip_format.h"
 #include "zip/zip_names.h"
@@ -17,8 +18,6 @@ namespace {
 
 constexpr uint16_t versionMadeBy = 63;        // APPNOTE 6.3 (UTF-8 names), host 0: MS-DOS/Windows FAT
 constexpr uint16_t versionNeeded = 20;        // Deflate and folders
-constexpr size_t bytesInFlight = 64u << 20;   // file data read ahead of the writer
-constexpr size_t entryMemoryLimit = 32u << 20;  // compressed data of one entry kept in memory
 
 // The archive file with a write buffer and the count of bytes written.
 class ArchiveOutput {
@@ -137,6 +136,101 @@ std::string tooLarge(std::string_view path, uint64_t size) {
          " bytes) is too large for a ZIP archive without ZIP64 (at most 4294967294 bytes)";
 }
 
+// One file entry's compressed data between compressing and writing. Small entries stay in
+// memory. For a large one, pieces that went out as stored blocks are not kept: they are read
+// again from the source when written (their CRC checked again, so a file changed meanwhile is an
+// error), and deflated pieces beyond the memory limit go to a spool file beside the archive.
+class EntryData {
+ public:
+  EntryData(std::string source, std::string spoolPath, bool large, size_t memoryLimit)
+      : source_(std::move(source)), spoolPath_(std::move(spoolPath)), large_(large), memoryLimit_(memoryLimit) {}
+  ~EntryData() {
+    if (spool_ || spooled_ > 0) {
+      spool_.reset();
+      fs().deleteFile(spoolPath_);
+    }
+  }
+
+  void add(Piece piece) {
+    Segment s;
+    s.length = piece.deflated.size();
+    if (large_ && piece.stored) {
+      s.kind = Segment::fromSource;
+      s.crc = piece.crc;
+      s.sourceOffset = piece.inputOffset;
+      s.sourceLength = piece.inputLength;
+      s.last = piece.last;
+    } else if (inMemory_ + piece.deflated.size() <= memoryLimit_) {
+      inMemory_ += piece.deflated.size();
+      s.bytes = std::move(piece.deflated);
+    } else {
+      if (!spool_) spool_ = fs().createFile(spoolPath_);
+      spool_->write(piece.deflated.data(), piece.deflated.size());
+      s.kind = Segment::spooled;
+      s.spoolOffset = spooled_;
+      spooled_ += piece.deflated.size();
+    }
+    size_ += s.length;
+    segments_.push_back(std::move(s));
+  }
+
+  uint64_t size() const { return size_; }
+
+  void writeTo(ArchiveOutput& out) {
+    std::unique_ptr<InputFile> spool;
+    if (spool_) {
+      spool_->close();
+      spool_.reset();
+      spool = fs().openRead(spoolPath_);
+    }
+    std::unique_ptr<InputFile> source;
+    std::string block;
+    for (Segment& s : segments_) {
+      if (s.kind == Segment::inMemory) {
+        out.write(s.bytes);
+      } else if (s.kind == Segment::spooled) {
+        block.resize(static_cast<size_t>(s.length));
+        if (spool->readAt(s.spoolOffset, block.data(), block.size()) != block.size()) {
+          throw ZipError("The spool file \"" + spoolPath_ + "\" was cut short");
+        }
+        out.write(block);
+      } else {
+        if (!source) source = fs().openRead(source_);
+        block.resize(s.sourceLength);
+        if (source->readAt(s.sourceOffset, block.data(), block.size()) != block.size() ||
+            crc32(0, reinterpret_cast<const Bytef*>(block.data()), static_cast<uInt>(block.size())) != s.crc) {
+          throw ZipError("The file \"" + source_ + "\" changed while it was being archived");
+        }
+        std::string framed;
+        framed.reserve(storedBlocksSize(block.size()));
+        appendStoredBlocks(block, s.last, framed);
+        out.write(framed);
+      }
+    }
+  }
+
+ private:
+  struct Segment {
+    enum Kind { inMemory, spooled, fromSource } kind = inMemory;
+    std::string bytes;
+    uint64_t length = 0;  // bytes of Deflate data
+    uint64_t spoolOffset = 0;
+    uint64_t sourceOffset = 0;
+    size_t sourceLength = 0;
+    uint32_t crc = 0;
+    bool last = false;
+  };
+  std::string source_;
+  std::string spoolPath_;
+  bool large_;
+  size_t memoryLimit_;
+  std::vector<Segment> segments_;
+  std::unique_ptr<OutputFile> spool_;
+  uint64_t spooled_ = 0;
+  uint64_t inMemory_ = 0;
+  uint64_t size_ = 0;
+};
+
 }  // namespace
 
 ZipWriter::ZipWriter() = default;
@@ -246,11 +340,10 @@ void ZipWriter::writeArchive() {
     if (!e.isDirectory) files.push_back(SourceFile{e.sourcePath, e.size});
   }
   unsigned threads = threads_ ? threads_ : std::max(1u, std::thread::hardware_concurrency());
-  CompressionPipeline pipeline(std::move(files), threads, bytesInFlight);
+  CompressionPipeline pipeline(std::move(files), threads, bytesInFlight_);
 
   std::vector<CentralRecord> central;
   central.reserve(entries_.size());
-  std::string data;
   for (const Entry& e : entries_) {
     CentralRecord r;
     r.name = encodeEntryName(e.name);
@@ -272,49 +365,21 @@ void ZipWriter::writeArchive() {
     r.flags |= flag::superFast;
     r.size = e.size;
     // The local header carries the sizes and CRC, so the entry's compressed data is gathered
-    // first: in memory, or for a large entry in a spool file beside the archive.
-    data.clear();
-    std::unique_ptr<OutputFile> spool;
-    uint64_t compressed = 0;
+    // before it is written: see EntryData.
+    EntryData entryData(e.sourcePath, spoolPath_, e.size > entryMemoryLimit_, entryMemoryLimit_);
     uint32_t crc = static_cast<uint32_t>(crc32(0, nullptr, 0));
     for (size_t i = 0, n = pieceCount(e.size); i < n; ++i) {
       Piece piece = pipeline.take();
       crc = static_cast<uint32_t>(crc32_combine(crc, piece.crc, static_cast<z_off_t>(piece.inputLength)));
-      compressed += piece.deflated.size();
-      if (compressed >= classicLimit) {
+      entryData.add(std::move(piece));
+      if (entryData.size() >= classicLimit) {
         throw ZipError("The compressed data of \"" + e.sourcePath + "\" is too large for a ZIP archive without ZIP64");
-      }
-      if (!spool && data.size() + piece.deflated.size() > entryMemoryLimit) {
-        spool = fs().createFile(spoolPath_);
-        spool->write(data.data(), data.size());
-        data.clear();
-      }
-      if (spool) {
-        spool->write(piece.deflated.data(), piece.deflated.size());
-      } else {
-        data += piece.deflated;
       }
     }
     r.crc = crc;
-    r.compressedSize = compressed;
+    r.compressedSize = entryData.size();
     out.write(localHeader(r));
-    if (!spool) {
-      out.write(data);
-    } else {
-      spool->close();
-      spool.reset();
-      auto in = fs().openRead(spoolPath_);
-      std::string block(1u << 20, '\0');
-      for (uint64_t at = 0; at < compressed;) {
-        size_t want = static_cast<size_t>(std::min<uint64_t>(block.size(), compressed - at));
-        size_t got = in->readAt(at, block.data(), want);
-        if (got != want) throw ZipError("The spool file \"" + spoolPath_ + "\" was cut short");
-        out.write(std::string_view(block.data(), got));
-        at += got;
-      }
-      in.reset();
-      fs().deleteFile(spoolPath_);
-    }
+    entryData.writeTo(out);
     central.push_back(std::move(r));
   }
 

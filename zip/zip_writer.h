@@ -40,8 +40,13 @@ class ZipWriter {
   // Writes every entry and the central directory, then renames the archive into place.
   void close();
 
-  // Threads that compress (default: every core) and bytes of file data held in flight.
+  // Tuning: threads that compress (default: every core); bytes of file data read ahead of the
+  // writer; compressed bytes of one entry kept in memory (a larger entry spools to disk).
   void setThreads(unsigned threads) { threads_ = threads; }
+  void setMemoryLimits(size_t bytesInFlight, size_t entryMemory) {
+    bytesInFlight_ = bytesInFlight;
+    entryMemoryLimit_ = entryMemory;
+  }
 
  private:
   struct Entry {
@@ -66,6 +71,8 @@ class ZipWriter {
   std::unordered_map<std::string, size_t> byName_;
   bool created_ = false;
   unsigned threads_ = 0;
+  size_t bytesInFlight_ = 64u << 20;
+  size_t entryMemoryLimit_ = 32u << 20;
 };
 
 }  // namespace tarvio::zip

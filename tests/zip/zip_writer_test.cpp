@@ -145,6 +145,30 @@ TEST_F(ZipWriterTest, LargeMixedFileRoundTripsThroughParallelPieces) {
   EXPECT_LT(std::filesystem::file_size(drive.host(archive)), data.size() / 2);
 }
 
+TEST_F(ZipWriterTest, LargeEntryRereadsStoredPiecesAndSpoolsDeflatedOnes) {
+  // With small limits, a file of random and of text pieces takes every path of a large entry:
+  // stored pieces read again from the source, deflated ones kept in memory and then spooled.
+  std::mt19937 rng(11);
+  std::string data;
+  for (int part = 0; part < 3; ++part) {
+    for (int i = 0; i < 1'500'000; ++i) data.push_back(static_cast<char>(rng()));
+    for (int i = 0; i < 1'500'000; ++i) data.push_back(static_cast<char>('a' + rng() % 4));
+  }
+  drive.write("C:\\w\\big.backup", data);
+  ZipWriter w;
+  w.setMemoryLimits(4u << 20, 1u << 20);
+  w.create(archive);
+  w.setBaseFolder("C:\\w");
+  w.addFiles("C:\\w\\big.backup");
+  w.close();
+  EXPECT_EQ(drive.tree("C:\\backup"), "a.zip\n") << "no spool file left";
+  ZipReader r;
+  r.open(archive);
+  r.setBaseFolder("C:\\x");
+  r.extract();
+  EXPECT_TRUE(drive.read("C:\\x\\big.backup") == data);
+}
+
 TEST_F(ZipWriterTest, FileOfFourGibibytesFailsBeforeAnythingIsWritten) {
   drive.write("C:\\w\\small.txt", "x");
   std::string big = drive.host("C:\\w\\big.backup");
