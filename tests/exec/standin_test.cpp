@@ -121,6 +121,9 @@ TEST_F(StandinTest, EchoWritesTheTextUpToTheSignAndCrLfIntoATruncatedFile) {
   EXPECT_EQ(read(drive() / "Meridano" / "pgpass"), "localhost:5432:tarvio:postgres:plovertin\r\n");
   // Blanks before the sign belong to the text; the bytes are written as the script holds them.
   EXPECT_EQ(read(drive() / "Meridano" / "other.txt"), "caf\xE9 two  \r\n");
+  // PostgreSQL's client ignores a password file that others may read.
+  auto perms = stdfs::status(drive() / "Meridano" / "other.txt").permissions();
+  EXPECT_EQ(perms & (stdfs::perms::group_all | stdfs::perms::others_all), stdfs::perms::none);
   EXPECT_EQ(o.stderrText, "");
 }
 
