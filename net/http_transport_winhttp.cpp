@@ -2,6 +2,10 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
+#include <cctype>
+#include <string>
+
 #include "net/http_transport.h"
 
 namespace tarvio {
@@ -90,7 +94,45 @@ class WinHttpTransport : public HttpTransport {
     if (!session_.h) fail();
   }
 
+  // Redirects are followed here rather than by WinHTTP, so that the limit and the change of a
+  // POST into a GET (301, 302, 303) are the same on every Windows and under Wine.
   HttpResponse send(const HttpRequest& request) override {
+    HttpRequest current = request;
+    for (unsigned redirects = 0;; ++redirects) {
+      std::string location;
+      HttpResponse response = sendOnce(current, location);
+      bool isRedirect = response.status == 301 || response.status == 302 || response.status == 303 ||
+                        response.status == 307 || response.status == 308;
+      if (!request.followRedirects || !isRedirect || location.empty()) return response;
+      if (redirects == request.maxRedirects) throw HttpTransportError(describe(ERROR_WINHTTP_REDIRECT_FAILED));
+      current.url = resolve(current.url, location);
+      if (response.status <= 303 && current.method == "POST") {
+        current.method = "GET";
+        current.body.clear();
+        std::erase_if(current.headers, [](const auto& h) { return equalsIgnoringCase(h.first, "Content-Type"); });
+      }
+    }
+  }
+
+ private:
+  static bool equalsIgnoringCase(const std::string& a, const char* b) {
+    return a.size() == std::char_traits<char>::length(b) &&
+           std::equal(a.begin(), a.end(), b, [](char x, char y) { return std::tolower(x) == std::tolower(y); });
+  }
+
+  // The target of a Location header: absolute, absolute path on the same server, or relative.
+  static std::string resolve(const std::string& base, const std::string& location) {
+    if (location.find("://") != std::string::npos) return location;
+    auto afterScheme = base.find("://");
+    auto pathStart = base.find('/', afterScheme == std::string::npos ? 0 : afterScheme + 3);
+    std::string origin = pathStart == std::string::npos ? base : base.substr(0, pathStart);
+    if (!location.empty() && location[0] == '/') return origin + location;
+    std::string path = pathStart == std::string::npos ? "/" : base.substr(pathStart);
+    path = path.substr(0, path.find('?'));
+    return origin + path.substr(0, path.rfind('/') + 1) + location;
+  }
+
+  HttpResponse sendOnce(const HttpRequest& request, std::string& location) {
     std::wstring url = widen(request.url);
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof(parts);
@@ -114,13 +156,11 @@ class WinHttpTransport : public HttpTransport {
     int connectMs = static_cast<int>(request.connectTimeoutMs);
     int responseMs = static_cast<int>(request.responseTimeoutMs);
     if (!WinHttpSetTimeouts(req.h, connectMs, connectMs, responseMs, responseMs)) fail();
-    if (request.followRedirects) {
-      DWORD limit = request.maxRedirects;
-      WinHttpSetOption(req.h, WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, &limit, sizeof(limit));
-    } else {
-      DWORD disable = WINHTTP_DISABLE_REDIRECTS;
-      WinHttpSetOption(req.h, WINHTTP_OPTION_DISABLE_FEATURE, &disable, sizeof(disable));
-    }
+    // The wait for the response's headers has a limit of its own (90 s by default).
+    DWORD headersMs = request.responseTimeoutMs;
+    WinHttpSetOption(req.h, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersMs, sizeof(headersMs));
+    DWORD disable = WINHTTP_DISABLE_REDIRECTS;
+    if (!WinHttpSetOption(req.h, WINHTTP_OPTION_DISABLE_FEATURE, &disable, sizeof(disable))) fail();
 
     std::wstring headers;
     for (const auto& [name, value] : request.headers) headers += widen(name) + L": " + widen(value) + L"\r\n";
@@ -144,6 +184,7 @@ class WinHttpTransport : public HttpTransport {
     if (version == "HTTP/1.0" || version == "HTTP/1.1" || version == "HTTP/2.0") response.versionText = version + " ";
     response.reason = narrow(queryText(req.h, WINHTTP_QUERY_STATUS_TEXT));
     response.contentType = narrow(queryText(req.h, WINHTTP_QUERY_CONTENT_TYPE));
+    location = narrow(queryText(req.h, WINHTTP_QUERY_LOCATION));
 
     for (;;) {
       DWORD available = 0;
@@ -158,7 +199,6 @@ class WinHttpTransport : public HttpTransport {
     return response;
   }
 
- private:
   Handle session_;
 };
 

@@ -161,8 +161,9 @@ def trust_in_wine_prefix(folder):
     reg = os.path.join(folder, "ca.reg")
     with open(reg, "w", newline="\r\n") as f:
         f.write("REGEDIT4\n\n[" + key + "]\n\"Blob\"=hex:" + ",".join(f"{b:02x}" for b in blob) + "\n")
+    # regedit returns once the key is written; the prefix's server may be persistent, so there is
+    # no waiting for it to end.
     subprocess.run(["wine", "regedit", "/S", windows_path(reg)], check=True)
-    subprocess.run(["wineserver", "-w"], check=False)
 
 
 def windows_path(path):
