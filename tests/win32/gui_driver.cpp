@@ -29,6 +29,10 @@ std::wstring appExe;
 std::wstring shots;
 std::wstring sandbox;
 
+// The screen's DPI, which the program's windows follow (one monitor). Wine answers 96 for another
+// process's window in GetDpiForWindow, so the driver, itself DPI-aware, asks for the system's.
+UINT screenDpi() { return GetDpiForSystem(); }
+
 int scaled(int value, UINT dpi) { return MulDiv(value, static_cast<int>(dpi), 96); }
 
 bool sameRect(const RECT& r, int left, int top, int width, int height, UINT dpi) {
@@ -101,7 +105,7 @@ HWND startAndFind(App& app, const std::wstring& arguments) {
 }
 
 void checkMainWindowLayout(HWND main, const App& app) {
-  const UINT dpi = GetDpiForWindow(main);
+  const UINT dpi = screenDpi();
   check(clientSizeIs(main, 650, 387, dpi), "client area 650 x 387 at 96 DPI");
   LONG style = GetWindowLongW(main, GWL_STYLE);
   check((style & WS_SYSMENU) && (style & WS_MINIMIZEBOX) && !(style & WS_MAXIMIZEBOX) &&
@@ -164,6 +168,50 @@ void checkMainWindowLayout(HWND main, const App& app) {
   (void)app;
 }
 
+// The login dialog's frame, controls, focus and tab order.
+void checkLoginDialogLayout(HWND main, HWND dialog) {
+  const UINT dpi = screenDpi();
+  check(clientSizeIs(dialog, 260, 152, dpi), "login dialog client area 260 x 152");
+  RECT mainRect{};
+  GetWindowRect(main, &mainRect);
+  check(centredOn(dialog, mainRect), "login dialog centred over the main window");
+  check((GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) &&
+            !(GetWindowLongW(dialog, GWL_STYLE) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)),
+        "login dialog: tool-window border with only a close box");
+  check(!IsWindowEnabled(main), "the main window is disabled under the login dialog");
+  struct Expected {
+    int id;
+    const wchar_t* caption;
+    int left, top, width, height;
+  } const controls[] = {
+      {ids::authGroup, L"Entre com o usuário principal Meridano TI", 6, 5, 247, 110},
+      {ids::authUserLabel, L"Usuário", 15, 25, 36, 13},
+      {ids::authUser, L"", 15, 41, 169, 21},
+      {ids::authPasswordLabel, L"Senha", 15, 66, 30, 13},
+      {ids::authPassword, L"", 15, 81, 169, 21},
+      {ids::authImage, L"", 186, 37, 65, 65},
+      {IDOK, L"OK", 101, 121, 75, 25},
+      {IDCANCEL, L"Cancelar", 178, 121, 75, 25},
+  };
+  for (const auto& e : controls) {
+    HWND control = GetDlgItem(dialog, e.id);
+    RECT r = rectIn(control, dialog);
+    check(control && text(control) == e.caption && sameRect(r, e.left, e.top, e.width, e.height, dpi),
+          "login control " + std::to_string(e.id) + " \"" + narrow(e.caption) + "\" at " + describe(r));
+  }
+  HWND user = GetDlgItem(dialog, ids::authUser);
+  HWND password = GetDlgItem(dialog, ids::authPassword);
+  check((GetWindowLongW(password, GWL_STYLE) & ES_PASSWORD) &&
+            SendMessageW(password, EM_GETPASSWORDCHAR, 0, 0) == L'*',
+        "the password shows \"*\"");
+  check(focusOf(dialog) == user, "the user field has the focus");
+  check(LOWORD(SendMessageW(dialog, DM_GETDEFID, 0, 0)) == IDOK, "OK is the default button");
+  check(GetNextDlgTabItem(dialog, user, FALSE) == password &&
+            GetNextDlgTabItem(dialog, password, FALSE) == GetDlgItem(dialog, IDOK) &&
+            GetNextDlgTabItem(dialog, GetDlgItem(dialog, IDOK), FALSE) == GetDlgItem(dialog, IDCANCEL),
+        "tab order: user, password, OK, Cancelar");
+}
+
 // The confirmation box of a restore click.
 HWND openConfirmation(HWND main, const App& app) {
   click(GetDlgItem(main, ids::restaurarBackup));
@@ -216,46 +264,9 @@ void scenarioMainWindowAndRestore() {
     click(GetDlgItem(box, IDYES));
     HWND dialog = waitForWindow(pid, authenticationWindowClass, L"Autenticação", windowTimeoutMs);
     if (check(dialog != nullptr, "Yes opens the login dialog \"Autenticação\"")) {
-      const UINT dpi = GetDpiForWindow(dialog);
-      check(clientSizeIs(dialog, 260, 152, dpi), "login dialog client area 260 x 152");
-      RECT mainRect{};
-      GetWindowRect(main, &mainRect);
-      check(centredOn(dialog, mainRect), "login dialog centred over the main window");
-      check((GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) &&
-                !(GetWindowLongW(dialog, GWL_STYLE) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)),
-            "login dialog: tool-window border with only a close box");
-      check(!IsWindowEnabled(main), "the main window is disabled under the login dialog");
-      struct Expected {
-        int id;
-        const wchar_t* caption;
-        int left, top, width, height;
-      } const controls[] = {
-          {ids::authGroup, L"Entre com o usuário principal Meridano TI", 6, 5, 247, 110},
-          {ids::authUserLabel, L"Usuário", 15, 25, 36, 13},
-          {ids::authUser, L"", 15, 41, 169, 21},
-          {ids::authPasswordLabel, L"Senha", 15, 66, 30, 13},
-          {ids::authPassword, L"", 15, 81, 169, 21},
-          {ids::authImage, L"", 186, 37, 65, 65},
-          {IDOK, L"OK", 101, 121, 75, 25},
-          {IDCANCEL, L"Cancelar", 178, 121, 75, 25},
-      };
-      for (const auto& e : controls) {
-        HWND control = GetDlgItem(dialog, e.id);
-        RECT r = rectIn(control, dialog);
-        check(control && text(control) == e.caption && sameRect(r, e.left, e.top, e.width, e.height, dpi),
-              "login control " + std::to_string(e.id) + " \"" + narrow(e.caption) + "\" at " + describe(r));
-      }
+      checkLoginDialogLayout(main, dialog);
       HWND user = GetDlgItem(dialog, ids::authUser);
       HWND password = GetDlgItem(dialog, ids::authPassword);
-      check((GetWindowLongW(password, GWL_STYLE) & ES_PASSWORD) &&
-                SendMessageW(password, EM_GETPASSWORDCHAR, 0, 0) == L'*',
-            "the password shows \"*\"");
-      check(focusOf(dialog) == user, "the user field has the focus");
-      check(LOWORD(SendMessageW(dialog, DM_GETDEFID, 0, 0)) == IDOK, "OK is the default button");
-      check(GetNextDlgTabItem(dialog, user, FALSE) == password &&
-                GetNextDlgTabItem(dialog, password, FALSE) == GetDlgItem(dialog, IDOK) &&
-                GetNextDlgTabItem(dialog, GetDlgItem(dialog, IDOK), FALSE) == GetDlgItem(dialog, IDCANCEL),
-            "tab order: user, password, OK, Cancelar");
       SendMessageW(user, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"joão"));
       SendMessageW(password, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"segredo"));
       shoot(shots, L"login-dialog", {main, dialog});
@@ -306,6 +317,47 @@ void scenarioMainWindowAndRestore() {
       PostMessageW(user, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
       PostMessageW(user, WM_KEYUP, VK_ESCAPE, 0xC0010001);
       check(waitGone(dialog, windowTimeoutMs), "Esc closes the login dialog");
+    }
+  }
+
+  // The support account, typed with blanks around it and Enter pressed in the password field:
+  // the restore starts with the file-open dialog, which is cancelled.
+  box = openConfirmation(main, app);
+  if (box) {
+    click(GetDlgItem(box, IDYES));
+    HWND dialog = waitForWindow(pid, authenticationWindowClass, L"Autenticação", windowTimeoutMs);
+    if (check(dialog != nullptr, "the login dialog opens a third time")) {
+      HWND password = GetDlgItem(dialog, ids::authPassword);
+      SendMessageW(GetDlgItem(dialog, ids::authUser), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L" zefyrdal "));
+      SendMessageW(password, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"kwandolime "));
+      PostMessageW(password, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+      PostMessageW(password, WM_KEYUP, VK_RETURN, 0xC01C0001);
+      check(waitGone(dialog, windowTimeoutMs), "Enter with the support account closes the login dialog");
+      HWND chooser = waitForWindow(pid, boxClass, L"Selecione o Arquivo de Backup", windowTimeoutMs);
+      if (check(chooser != nullptr, "the restore opens the file-open dialog \"Selecione o Arquivo de Backup\"")) {
+        constexpr int fileTypesId = 0x470;  // cmb1
+        constexpr int readOnlyId = 0x410;   // chx1
+        HWND types = GetDlgItem(chooser, fileTypesId);
+        check(types && SendMessageW(types, CB_GETCOUNT, 0, 0) == 2 && SendMessageW(types, CB_GETCURSEL, 0, 0) == 0,
+              "two file types, the first selected");
+        HWND readOnly = GetDlgItem(chooser, readOnlyId);
+        check(!readOnly || !IsWindowVisible(readOnly), "the read-only box is hidden");
+        check((GetWindowLongW(chooser, GWL_STYLE) & WS_THICKFRAME) != 0, "the file-open dialog can be resized");
+        check(!IsWindowEnabled(GetDlgItem(main, ids::efetuarBackup)) &&
+                  !IsWindowEnabled(GetDlgItem(main, ids::restaurarBackup)) &&
+                  IsWindowEnabled(GetDlgItem(main, ids::backupsEfetuados)),
+              "during the run the backup and restore buttons are disabled");
+        check(listLines(log).empty(), "the run cleared the status log");
+        shoot(shots, L"restore-file-dialog", {main, chooser});
+        PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
+        check(waitGone(chooser, windowTimeoutMs), "Cancel closes the file-open dialog");
+        Sleep(300);
+        check(findWindow(pid, boxClass, nullptr) == nullptr, "cancelling ends the restore without a message");
+        check(listLines(log).empty(), "the status log stays empty");
+        check(IsWindowEnabled(GetDlgItem(main, ids::efetuarBackup)) &&
+                  IsWindowEnabled(GetDlgItem(main, ids::restaurarBackup)),
+              "the buttons are enabled again");
+      }
     }
   }
 
@@ -391,6 +443,65 @@ void scenarioArgument(const std::wstring& argument, bool runsBackup, const std::
   check(app.close(main) == 0, label + "exit code 0");
 }
 
+// Closing the window while a backup runs: the window stays until the run has ended (here in its
+// error box, no dump being possible), then the program ends with exit code 0.
+void scenarioCloseDuringRun() {
+  const std::wstring vendor = L"C:\\Meridano";
+  bool madeVendor = !folderExists(vendor) && CreateDirectoryW(vendor.c_str(), nullptr);
+  App app;
+  HWND main = startAndFind(app, L"backup");
+  if (main) {
+    HWND log = GetDlgItem(main, ids::statusLog);
+    bool running = false;
+    for (int waited = 0; waited < windowTimeoutMs && !running; waited += 10) {
+      auto lines = listLines(log);
+      running = !lines.empty() && lines.back() == L"Aguarde, efetuando backup...";
+      if (!running) Sleep(10);
+    }
+    if (check(running, "close during a run: a dump attempt is running")) {
+      PostMessageW(main, WM_CLOSE, 0, 0);
+      Sleep(100);
+      check(IsWindow(main) && IsWindowVisible(main), "close during a run: the window stays on screen");
+      HWND box = waitForWindow(app.process.dwProcessId, boxClass, L"Tarvio Backup", 60000);
+      if (check(box != nullptr, "close during a run: the run goes on to its end")) {
+        std::printf("# the box says: %s\n", narrow(text(GetDlgItem(box, staticTextId))).c_str());
+        check(IsWindow(main), "close during a run: the window is still there while the run reports");
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+      }
+      bool ended = WaitForSingleObject(app.process.hProcess, windowTimeoutMs) == WAIT_OBJECT_0;
+      check(ended, "close during a run: the program ends once the run has returned");
+    }
+    check(app.close(nullptr) == 0, "close during a run: exit code 0");
+  }
+  DeleteFileW(L"C:\\Meridano\\backup.bat");
+  DeleteFileW(L"C:\\Meridano\\pgpass");
+  if (madeVendor) RemoveDirectoryW(vendor.c_str());
+}
+
+// The layout alone, for a run at another DPI: the main window and the login dialog.
+void scenarioLayoutOnly(const std::wstring& suffix) {
+  App app;
+  HWND main = startAndFind(app, L"");
+  if (!main) return;
+  std::printf("# DPI of the screen: %u\n", screenDpi());
+  checkMainWindowLayout(main, app);
+  shoot(shots, L"main-window" + suffix, {main});
+  HWND box = openConfirmation(main, app);
+  if (check(box != nullptr, "the confirmation opens")) {
+    shoot(shots, L"restore-confirmation" + suffix, {main, box});
+    click(GetDlgItem(box, IDYES));
+    HWND dialog = waitForWindow(app.process.dwProcessId, authenticationWindowClass, L"Autenticação",
+                                windowTimeoutMs);
+    if (check(dialog != nullptr, "the login dialog opens")) {
+      checkLoginDialogLayout(main, dialog);
+      shoot(shots, L"login-dialog" + suffix, {main, dialog});
+      click(GetDlgItem(dialog, IDCANCEL));
+      check(waitGone(dialog, windowTimeoutMs), "\"Cancelar\" closes the login dialog");
+    }
+  }
+  check(app.close(main) == 0, "exit code 0");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -406,6 +517,13 @@ int wmain(int argc, wchar_t** argv) {
   sandbox = std::wstring(temp) + L"tarvio-gui-" + std::to_wstring(GetCurrentProcessId());
   CreateDirectoryW(sandbox.c_str(), nullptr);
 
+  // A third argument: only the layout, the screenshots' names ending in that text.
+  if (argc > 3) {
+    scenarioLayoutOnly(argv[3]);
+    RemoveDirectoryW(sandbox.c_str());
+    std::printf("%d check(s) failed\n", failures());
+    return failures() == 0 ? 0 : 1;
+  }
   scenarioMainWindowAndRestore();
   scenarioBackupsEfetuados();
   scenarioArgument(L"backup", true, L"argument-backup");
@@ -413,6 +531,7 @@ int wmain(int argc, wchar_t** argv) {
   scenarioArgument(L"\"Backup\"", true, L"");
   scenarioArgument(L"/backup", false, L"");
   scenarioArgument(L"x backup", false, L"");
+  scenarioCloseDuringRun();
 
   RemoveDirectoryW(sandbox.c_str());
   std::printf("%d check(s) failed\n", failures());

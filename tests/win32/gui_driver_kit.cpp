@@ -11,7 +11,10 @@ constexpr UINT messageTimeoutMs = 3000;
 }  // namespace
 
 bool check(bool ok, const std::string& what) {
-  std::printf("%s - %s\n", ok ? "ok" : "not ok", what.c_str());
+  // The time since the driver started, to see where a slow run spends it.
+  static const ULONGLONG start = GetTickCount64();
+  std::printf("%s - %s  [%.1f s]\n", ok ? "ok" : "not ok", what.c_str(),
+              static_cast<double>(GetTickCount64() - start) / 1000.0);
   std::fflush(stdout);
   if (!ok) ++failed;
   return ok;

@@ -32,4 +32,11 @@ trap 'kill $shooter 2>/dev/null || true; rm -rf "$requests"' EXIT
 # and outlive it: start them here, away from the caller's output pipe, which they would hold open.
 wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 
-wine "$driver" "$(winepath -w "$app")" 'C:\tarvio-gui-shots'
+status=0
+wine "$driver" "$(winepath -w "$app")" 'C:\tarvio-gui-shots' || status=1
+
+# The layout again at 144 DPI (150 %): every position and size scales.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+wine "$driver" "$(winepath -w "$app")" 'C:\tarvio-gui-shots' -144dpi || status=1
+wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
+exit $status
