@@ -7,6 +7,7 @@
 #include "app/principal.h"
 #include "app/silent_abort.h"
 #include "auth/autenticacao.h"
+#include "tests/support/login_service/case_label.h"
 #include "tests/support/login_service/test_login_service.h"
 #include "tests/support/login_service/test_platform.h"
 
@@ -171,6 +172,10 @@ struct LocalCase {
   bool accepted;  // the support account
 };
 
+void PrintTo(const LocalCase& c, std::ostream* os) {
+  *os << test::caseLabel(std::string(c.user) + " and " + c.password);
+}
+
 class LocalAttempt : public Autenticacao, public ::testing::WithParamInterface<LocalCase> {};
 
 TEST_P(LocalAttempt, DecidesWithoutNetworkTraffic) {
@@ -213,6 +218,18 @@ TEST_F(Autenticacao, NearMissesOfTheSupportAccountGoToTheServiceUnchanged) {
 }
 
 // Token requests that fail: the message, the silent abort, both fields kept, nothing else sent.
+}  // namespace
+}  // namespace tarvio
+
+namespace tarvio::test {
+void PrintTo(const Answer& a, std::ostream* os) {
+  *os << (a.close ? std::string("closed") : caseLabel(std::to_string(a.status) + " " + a.body));
+}
+}  // namespace tarvio::test
+
+namespace tarvio {
+namespace {
+
 class FailedToken : public Autenticacao, public ::testing::WithParamInterface<test::Answer> {};
 
 TEST_P(FailedToken, ShowsTheTokenMessageAndKeepsTheFields) {
@@ -276,6 +293,8 @@ struct ValidationCase {
   enum { LoggedIn, NotPrincipal, Failed, Error } result;
   std::string text;  // Failed: the server's message (a prefix); Error: the error's message
 };
+
+void PrintTo(const ValidationCase& c, std::ostream* os) { *os << c.name; }
 
 class Validation : public Autenticacao, public ::testing::WithParamInterface<ValidationCase> {};
 

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include "tests/support/login_service/case_label.h"
+
 namespace tarvio {
 namespace {
 
@@ -13,6 +15,10 @@ struct BooleanCase {
   char separator;
   std::optional<bool> result;  // nullopt: the conversion error
 };
+
+void PrintTo(const BooleanCase& c, std::ostream* os) {
+  *os << test::caseLabel(std::string(c.text) + " with " + c.separator);
+}
 
 class TextToBooleanTest : public ::testing::TestWithParam<BooleanCase> {};
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/login_service/case_label.h"
+
 namespace tarvio {
 namespace {
 
@@ -10,6 +12,8 @@ struct EncodingCase {
   const char* input;
   const char* encoded;
 };
+
+void PrintTo(const EncodingCase& c, std::ostream* os) { *os << test::caseLabel(c.encoded); }
 
 class PercentEncodeTest : public ::testing::TestWithParam<EncodingCase> {};
 

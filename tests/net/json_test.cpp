@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "net/locale_number.h"
+#include "tests/support/login_service/case_label.h"
 
 namespace tarvio {
 namespace {
@@ -12,6 +13,8 @@ struct TextCase {
   const char* json;  // the value of member "v"
   std::string text;
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) { *os << test::caseLabel(c.json); }
 
 class JsonValueTextTest : public ::testing::TestWithParam<TextCase> {};
 

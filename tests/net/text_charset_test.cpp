@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/login_service/case_label.h"
+
 namespace tarvio {
 namespace {
 
@@ -11,6 +13,8 @@ struct CharsetCase {
   std::string contentType;
   std::string text;
 };
+
+void PrintTo(const CharsetCase& c, std::ostream* os) { *os << test::caseLabel(c.contentType + " " + c.text); }
 
 class DecodeBodyTextTest : public ::testing::TestWithParam<CharsetCase> {};
 
