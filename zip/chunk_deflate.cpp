@@ -3,6 +3,7 @@
 
 #include <zlib.h>
 
+#include <cmath>
 #include <stdexcept>
 
 namespace tarvio::zip {
@@ -46,10 +47,36 @@ void appendStoredBlocks(std::string_view data, bool last, std::string& out) {
   } while (!data.empty());
 }
 
-// Deflates a few spread samples of a large piece: when they do not shrink by 3%, the whole
+// The size of the data coded byte by byte with ideal code lengths for its byte frequencies, as a
+// fraction of its size. Already-compressed data (table data inside a dump, PDF streams, images)
+// comes close to 1, and level-1 Deflate cannot shrink it either; counting bytes costs a small
+// fraction of trying.
+static double byteEntropyRatio(std::string_view data) {
+  uint32_t counts[4][256] = {};
+  size_t i = 0;
+  const auto* p = reinterpret_cast<const unsigned char*>(data.data());
+  for (; i + 4 <= data.size(); i += 4) {
+    ++counts[0][p[i]];
+    ++counts[1][p[i + 1]];
+    ++counts[2][p[i + 2]];
+    ++counts[3][p[i + 3]];
+  }
+  for (; i < data.size(); ++i) ++counts[0][p[i]];
+  double n = static_cast<double>(data.size());
+  double bits = 0;
+  for (int b = 0; b < 256; ++b) {
+    double c = counts[0][b] + counts[1][b] + counts[2][b] + counts[3][b];
+    if (c > 0) bits += c * std::log2(n / c);
+  }
+  return bits / (8 * n);
+}
+
+// Whether to try Deflate at all. Then for a large piece, deflates a few spread samples: when
+// they do not shrink by 3%, the whole
 // piece will not shrink enough to pay for the time (already-compressed data such as the table
 // data inside a custom-format dump), and it is stored.
 bool ChunkDeflater::worthDeflating(std::string_view data) {
+  if (data.size() >= 4096 && byteEntropyRatio(data) > 0.97) return false;
   if (data.size() < 8 * sampleSize) return true;
   z_stream& z = state_->z;
   unsigned char sink[sampleSize + 1024];
