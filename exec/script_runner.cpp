@@ -45,15 +45,6 @@ bool ScriptRunner::awaitEnd(RunningProcess& process, unsigned pollMilliseconds) 
 
 void ScriptRunner::run(const std::string& commandText, unsigned pollMilliseconds) {
   if (refusing_) return;
-  // An interpreter left running when the window was closed may still read the script file and
-  // still be working on the database: a second script must not start beside it.
-  if (unfinished_) {
-    if (!awaitEnd(*unfinished_, pollMilliseconds)) {
-      refusing_ = true;
-      return;
-    }
-    unfinished_.reset();
-  }
 
   writeScript(commandText);
   ScopeExit cleanUp([] {
@@ -62,33 +53,25 @@ void ScriptRunner::run(const std::string& commandText, unsigned pollMilliseconds
     fs().deleteFile(paths::pgpassFile);
   });
 
-  // Once the application is shutting down, a script is waited for to its end, without handling
-  // window messages, so that its files outlive it and the next script cannot start beside it.
-  bool shuttingDown = desktop().terminated();
   std::unique_ptr<RunningProcess> process =
       platform().processes->startHidden(paths::interpreterExe, commands::interpreterParameters);
   if (!process) return;
 
-  if (shuttingDown) {
-    if (!awaitEnd(*process, pollMilliseconds)) {
-      refusing_ = true;
-      unfinished_ = std::move(process);
+  if (!desktop().terminated()) {
+    for (;;) {
+      desktop().processMessages();
+      std::optional<uint32_t> code = process->exitCode();
+      clock().sleep(pollMilliseconds);
+      // An exit code that cannot be read at all will never change: waiting on would last forever.
+      if (!stillRunning(code)) return;
+      if (desktop().terminated()) break;
     }
-    return;
   }
-
-  std::optional<uint32_t> code;
-  for (;;) {
-    desktop().processMessages();
-    code = process->exitCode();
-    clock().sleep(pollMilliseconds);
-    // An exit code that cannot be read at all will never change: waiting on would last forever.
-    if (!stillRunning(code)) break;
-    if (desktop().terminated()) break;
-  }
-  // Cut short by the closing of the window: the interpreter runs on by itself. Keep it, so that
-  // the next run waits for it; otherwise the handle is released here.
-  if (stillRunning(code)) unfinished_ = std::move(process);
+  // The application is shutting down while the interpreter still runs. The interpreter reads its
+  // script line by line as it goes, so the script is waited for to its end (without handling window
+  // messages) before its files are deleted: deleting them now would cut the script short, and the
+  // next script would be written over it while it still runs.
+  if (!awaitEnd(*process, pollMilliseconds)) refusing_ = true;
 }
 
 }  // namespace tarvio

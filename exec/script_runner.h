@@ -15,8 +15,9 @@ namespace tarvio {
 // script file cannot be written; then nothing is started and nothing deleted.
 void runScript(const std::string& commandText, unsigned pollMilliseconds);
 
-// The runner with its one piece of state: the interpreter whose wait was cut short because the
-// application is shutting down. Tests make their own; the program uses the one behind runScript().
+// The runner with its one piece of state: whether it has given up on an interpreter that did not end
+// while the application was shutting down. Tests make their own; the program uses the one behind
+// runScript().
 class ScriptRunner {
  public:
   // How long, once the application is shutting down, a run waits for an interpreter to end
@@ -38,7 +39,6 @@ class ScriptRunner {
   bool awaitEnd(RunningProcess& process, unsigned pollMilliseconds);
 
   unsigned shutdownWaitMilliseconds_;
-  std::unique_ptr<RunningProcess> unfinished_;
   bool refusing_ = false;
 };
 

@@ -139,45 +139,47 @@ TEST_F(ScriptRunnerTest, ScriptFileThatCannotBeCreatedLeavesThePasswordFileAlone
   EXPECT_EQ(sandbox.readFile(pgpassFile), "secret\r\n");
 }
 
-TEST_F(ScriptRunnerTest, ClosingTheWindowEndsTheWaitAfterTheCurrentPause) {
+// Closing the window during a wait: the interpreter is still waited for to its end, without window
+// messages, and only then are its files deleted, so that it can read its script to the last line.
+TEST_F(ScriptRunnerTest, ClosingTheWindowWaitsForTheScriptToEndBeforeDeletingItsFiles) {
   sandbox.makeInstallLayout();
   sandbox.desktop.onProcessMessages = [this] {
     events.push_back("pump");
     if (sandbox.desktop.pumps == 2) sandbox.desktop.isTerminated = true;
   };
-  processes.toStart.push_back({"cmd", {}});  // runs on and on
+  std::vector<bool> scriptPresentAtPauses;
+  sandbox.clock.onSleep = [&](unsigned ms) {
+    events.push_back("sleep " + std::to_string(ms));
+    scriptPresentAtPauses.push_back(exists(scriptFile) && exists(pgpassFile));
+  };
+  processes.toStart.push_back({"cmd", {stillActive, stillActive, stillActive, 0}});
   sandbox.writeFile(pgpassFile, "secret\r\n");
   runner.run("echo x", 250);
   EXPECT_EQ(events, (std::vector<std::string>{"start cmd", "pump", "exit code cmd " + still, "sleep 250",
-                                              "pump", "exit code cmd " + still, "sleep 250"}));
+                                              "pump", "exit code cmd " + still, "sleep 250",
+                                              "exit code cmd " + still, "sleep 250", "exit code cmd 0",
+                                              "release cmd"}));
+  EXPECT_EQ(scriptPresentAtPauses, (std::vector<bool>{true, true, true}));
   EXPECT_FALSE(exists(scriptFile));
   EXPECT_FALSE(exists(pgpassFile));
+  EXPECT_FALSE(runner.refusesScripts());
 }
 
-// After the window has been closed, a later script waits for the one still running, and is then
-// itself waited for to its end, without window messages, before its files are deleted.
-TEST_F(ScriptRunnerTest, AfterClosingNoScriptStartsBesideAnEarlierOne) {
+// Once the window has been closed, each later script is also waited for to its end before its files
+// are deleted and the next one starts.
+TEST_F(ScriptRunnerTest, AfterClosingEachScriptRunsToItsEnd) {
   sandbox.makeInstallLayout();
-  sandbox.desktop.onProcessMessages = [this] {
-    events.push_back("pump");
-    sandbox.desktop.isTerminated = true;
-  };
-  processes.toStart.push_back({"dump", {stillActive, stillActive, 0}});
+  sandbox.desktop.isTerminated = true;
   processes.toStart.push_back({"drop", {stillActive, 0}});
-  runner.run("echo 1", 250);
-  EXPECT_EQ(events, (std::vector<std::string>{"start dump", "pump", "exit code dump " + still, "sleep 250"}));
-
-  events.clear();
   std::vector<bool> scriptPresentAtPauses;
   sandbox.clock.onSleep = [&](unsigned ms) {
     events.push_back("sleep " + std::to_string(ms));
     scriptPresentAtPauses.push_back(exists(scriptFile));
   };
   runner.run("echo 2", 100);
-  EXPECT_EQ(events, (std::vector<std::string>{"exit code dump " + still, "sleep 100", "exit code dump 0",
-                                              "release dump", "start drop", "exit code drop " + still,
-                                              "sleep 100", "exit code drop 0", "release drop"}));
-  EXPECT_EQ(scriptPresentAtPauses, (std::vector<bool>{false, true}));
+  EXPECT_EQ(events, (std::vector<std::string>{"start drop", "exit code drop " + still, "sleep 100",
+                                              "exit code drop 0", "release drop"}));
+  EXPECT_EQ(scriptPresentAtPauses, (std::vector<bool>{true}));
   EXPECT_EQ(scriptAtStart, "echo 2\r\n");
   EXPECT_FALSE(exists(scriptFile));
   EXPECT_FALSE(runner.refusesScripts());
@@ -193,7 +195,7 @@ TEST_F(ScriptRunnerTest, AfterClosingGivesUpOnAnInterpreterThatNeverEnds) {
   limited.run("echo 1", 100);
   EXPECT_EQ(events, (std::vector<std::string>{"start hung", "exit code hung " + still, "sleep 100",
                                               "exit code hung " + still, "sleep 100", "exit code hung " + still,
-                                              "sleep 100", "exit code hung " + still}));
+                                              "sleep 100", "exit code hung " + still, "release hung"}));
   EXPECT_TRUE(limited.refusesScripts());
   EXPECT_FALSE(exists(scriptFile)) << "its own files are still deleted";
 
