@@ -51,6 +51,14 @@ void TRestauracao::Executar() {
   }
   deleteFileIfExists(paths::dumpFile);
 
+  // The window was closed during the safety backup: nothing has been changed yet, so the restore
+  // stops here. Once the server is being stopped the run goes on to its end (each script waiting for
+  // the one before it), so that the database is never left dropped or empty.
+  if (desktop().terminated()) {
+    logLine("Restauração Interrompida...");
+    throw SilentAbort();
+  }
+
   killTarvio();
   dropDatabase();
   createDatabase();

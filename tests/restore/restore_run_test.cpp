@@ -249,6 +249,26 @@ TEST_F(RestoreRun, failed_safety_backup_answered_yes_goes_on_without_a_safety_ar
   EXPECT_EQ(tree(box.host(std::string(paths::backupDir))), Lines{});
 }
 
+TEST_F(RestoreRun, closing_the_window_during_the_safety_backup_stops_before_the_server) {
+  box.writeFile("C:\\copias\\t.backup", "PGDMP1");
+  box.desktop.onProcessMessages = [this] { box.desktop.isTerminated = true; };
+  box.desktop.fileAnswers = {"C:\\copias\\t.backup"};
+  EXPECT_THROW(TRestauracao::Executar(), SilentAbort);
+  EXPECT_EQ(box.log().back(), "Restauração Interrompida...");
+  EXPECT_TRUE(recorded().empty());
+}
+
+TEST_F(RestoreRun, closing_the_window_after_the_server_stopped_lets_the_restore_finish) {
+  box.writeFile("C:\\copias\\t.backup", "PGDMP1");
+  box.desktop.fileAnswers = {"C:\\copias\\t.backup"};
+  box.desktop.onProcessMessages = [this] {
+    if (box.log().back() == "Parando o Tarvio Server...") box.desktop.isTerminated = true;
+  };
+  EXPECT_TRUE(runHandler([] { TRestauracao::Executar(); })) << box.desktop.calls.back();
+  EXPECT_EQ(recorded(), expectedCalls());
+  EXPECT_EQ(box.log(), expectedLog(false));
+}
+
 TEST_F(RestoreRun, a_choice_that_cannot_yield_a_dump_is_refused_before_anything_changes) {
   std::string archive = makeArchive();
   box.writeFile("C:\\copias\\notas.txt", "texto");

@@ -4,7 +4,9 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 namespace tarvio::test {
 
@@ -14,6 +16,9 @@ namespace tarvio::test {
 
 MainWindowSandbox::MainWindowSandbox() : Sandbox(TARVIO_CMD_STANDIN), principal(*this, "") {
   principal.ListBox.clear();  // as the handlers leave it before a run
+  // Real programs run here: the runner's pauses take a little real time, so that its waits, counted in
+  // pauses, stay close to what they would be (a pause that returns at once would exhaust them early).
+  clock.onSleep = [](unsigned) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); };
   makeInstallLayout();
   std::filesystem::create_directories(searchPathFolder());
   const char* path = getenv("PATH");
