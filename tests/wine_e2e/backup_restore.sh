@@ -20,13 +20,25 @@ if [ -e "$root" ]; then
   exit 1
 fi
 work=$(mktemp -d /tmp/tarvio-e2e.XXXXXX)
-cleanup() { rm -rf "$root" "$work"; }
+# The backup opens its folder in Explorer, a process of its own that outlives the program; it is
+# found among this prefix's processes by its command line.
+explorer_pids() {
+  local p
+  for p in $(pgrep -f 'explorer\.exe /root,'); do
+    tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -qF 'explorer.exe /root,C:\Meridano\Tarvio\backup' &&
+      tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
+  done
+}
+cleanup() {
+  local p
+  for p in $(explorer_pids); do kill "$p" 2>/dev/null; done
+  rm -rf "$root" "$work"
+}
 trap cleanup EXIT
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 check() { local what=$1; shift; if "$@"; then echo "ok: $what"; else fail "$what"; fi; }
-has_line() { grep -qxF -- "$2" "$1"; }
 
 # --- The installation: client programs, the configuration program, work folders.
 mkdir -p "$backups" "$install/config" "$install/pg10/bin" "$install/pgsql/bin"
@@ -76,6 +88,10 @@ check "backup printed its success line with the archive's name" [ -n "$windows_a
 name=${windows_archive##*\\}
 archive=$backups/$name
 check "archive $name exists in C:\\Meridano\\Tarvio\\backup" [ -n "$name" -a -f "$archive" ]
+for _ in $(seq 1 50); do [ -n "$(explorer_pids)" ] && break; sleep 0.1; done
+explorer=$(explorer_pids)
+check "backup folder opened in Explorer" [ -n "$explorer" ]
+for p in $explorer; do kill "$p"; done
 check "no dump file left" [ ! -e "$backups/tarvio.backup" ]
 check "no password file left" [ ! -e "$root/pgpass" ]
 check "no script left" [ ! -e "$root/backup.bat" ]
