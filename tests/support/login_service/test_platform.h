@@ -1,4 +1,5 @@
-// A platform for tests of the login: a scripted desktop and clock, the system's code pages.
+// A platform for tests of the login: a scripted desktop and clock, the real code pages of the
+// system the tests are built for.
 #pragma once
 
 #include <memory>
