@@ -68,13 +68,6 @@ void dumpPrograms(test::MainWindowSandbox& box, long first, long bare, long seco
                        "head -c $n /dev/zero");
 }
 
-Lines folderContent(const std::string& hostFolder) {
-  Lines names;
-  for (const auto& e : stdfs::directory_iterator(hostFolder)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 class BackupRun : public ::testing::Test {
  protected:
   void programs(long first, long bare, long second, long secondPassword4) {
@@ -182,7 +175,7 @@ TEST_F(BackupRun, failed_dump_touches_no_folder_in_either_mode) {
   EXPECT_EQ(box.log().size(), 13u);
   EXPECT_TRUE(box.desktop.calls.empty());
   EXPECT_TRUE(exists(std::string(paths::pendingFolders[0]) + "\\p.xml"));
-  EXPECT_EQ(folderContent(box.host(std::string(paths::backupDir))), Lines{"tarvio.backup"});
+  EXPECT_EQ(box.tree(std::string(paths::backupDir)), Lines{"tarvio.backup"});
 }
 
 TEST_F(BackupRun, safety_backup_keeps_the_dump_and_shows_nothing) {
@@ -215,8 +208,8 @@ TEST_F(BackupRun, an_archive_that_cannot_be_written_leaves_no_archive_and_keeps_
   EXPECT_TRUE(exists(std::string(paths::dumpFile)));
   EXPECT_TRUE(stdfs::is_directory(box.host(archivePath)));
   // Nothing half-written stays in the backup folder.
-  EXPECT_EQ(folderContent(box.host(std::string(paths::backupDir))),
-            (Lines{"tarvio-20240305-090703.zip", "tarvio.backup"}));
+  EXPECT_EQ(box.tree(std::string(paths::backupDir)),
+            (Lines{"tarvio-20240305-090703.zip/", "tarvio.backup"}));
 }
 
 TEST_F(BackupRun, two_runs_in_one_second_replace_the_archive) {

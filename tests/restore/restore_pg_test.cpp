@@ -31,15 +31,6 @@ namespace pg = test::pg;
 const std::string tomcat(paths::tomcatWorkDir);
 const std::string jetty(paths::jettyWorkDir);
 
-Lines tree(const std::string& hostFolder) {
-  Lines names;
-  if (!stdfs::exists(hostFolder)) return names;
-  for (const auto& e : stdfs::recursive_directory_iterator(hostFolder)) {
-    names.push_back(stdfs::relative(e.path(), hostFolder).string() + (e.is_directory() ? "/" : ""));
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // A psql session kept open on a database until it is ended (by the server or by the test).
 class OpenSession {
@@ -127,7 +118,7 @@ TEST_F(RestoreWithPostgres, an_archive_brings_back_the_backed_up_data_and_work_f
   TBackup::Executar(true);
   ASSERT_TRUE(stdfs::exists(box.host("C:\\Meridano\\Tarvio\\backup\\tarvio-20240305-090000.zip")));
   const std::string backedUp = pg::fingerprint();
-  const Lines backedUpTree = tree(box.host(tomcat));
+  const Lines backedUpTree = box.tree(tomcat);
 
   changeDatabase();
   ASSERT_NE(pg::fingerprint(), backedUp);
@@ -148,12 +139,12 @@ TEST_F(RestoreWithPostgres, an_archive_brings_back_the_backed_up_data_and_work_f
   Lines expectedTree = backedUpTree;
   expectedTree.insert(expectedTree.end(), {"trabalhadores/joao/", "trabalhadores/joao/holerite.pdf"});
   std::sort(expectedTree.begin(), expectedTree.end());
-  EXPECT_EQ(tree(box.host(tomcat)), expectedTree);
-  EXPECT_EQ(tree(box.host(jetty)), (Lines{"trabalhadores/", "trabalhadores/joao/", "trabalhadores/joao/holerite.pdf"}));
+  EXPECT_EQ(box.tree(tomcat), expectedTree);
+  EXPECT_EQ(box.tree(jetty), (Lines{"trabalhadores/", "trabalhadores/joao/", "trabalhadores/joao/holerite.pdf"}));
   for (auto path : {paths::dumpFile, paths::restoreFile, paths::extractDir, paths::pgpassFile}) {
     EXPECT_FALSE(stdfs::exists(box.host(std::string(path)))) << path;
   }
-  EXPECT_EQ(tree(box.host(std::string(paths::backupDir))),
+  EXPECT_EQ(box.tree(std::string(paths::backupDir)),
             (Lines{"tarvio-20240305-090000.zip", "tarvio-20240305-100000.zip"}));
   EXPECT_EQ(box.log().back(),
             "Restauração do Banco de Dados Finalizada! Aguarde o sistema inicializar e verifique as informações "

@@ -38,16 +38,6 @@ Lines readLines(const std::string& hostPath) {
   return lines;
 }
 
-// Relative paths of every file and folder below a host folder, sorted.
-Lines tree(const std::string& hostFolder) {
-  Lines names;
-  if (!stdfs::exists(hostFolder)) return names;
-  for (const auto& e : stdfs::recursive_directory_iterator(hostFolder)) {
-    names.push_back(stdfs::relative(e.path(), hostFolder).string() + (e.is_directory() ? "/" : ""));
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 class RestoreRun : public ::testing::Test {
  protected:
@@ -184,15 +174,15 @@ TEST_F(RestoreRun, from_an_archive_brings_back_the_dump_and_the_work_folders) {
   EXPECT_EQ(restored.substr(0, 5), "PGDMP");
   EXPECT_EQ(restored.size(), 1200005u);
   EXPECT_EQ(restored.find('s'), std::string::npos) << "the safety backup's dump was restored";
-  EXPECT_EQ(tree(box.host(tomcat)), (Lines{"esocial/", "esocial/a.xml", "manifestacaodestinatario/",
+  EXPECT_EQ(box.tree(tomcat), (Lines{"esocial/", "esocial/a.xml", "manifestacaodestinatario/",
                                            "manifestacaodestinatario/vazia/", "reinf/", "reinf/b.xml",
                                            "tarvio_nfse/", "tarvio_nfse/n.xml", "trabalhadores/",
                                            "trabalhadores/f.pdf"}));
   EXPECT_EQ(readHost(box.host(tomcat + "\\trabalhadores\\f.pdf")), "jetty copy");
-  EXPECT_EQ(tree(box.host(jetty)),
+  EXPECT_EQ(box.tree(jetty),
             (Lines{"tarvio_nfse/", "tarvio_nfse/n.xml", "trabalhadores/", "trabalhadores/f.pdf"}));
   expectWorkFilesGone();
-  EXPECT_EQ(tree(box.host(std::string(paths::backupDir))),
+  EXPECT_EQ(box.tree(std::string(paths::backupDir)),
             (Lines{"tarvio-20240305-080000.zip", "tarvio-20240305-090000.zip"}));
 }
 
@@ -237,7 +227,7 @@ TEST_F(RestoreRun, failed_safety_backup_answered_no_stops_before_the_server) {
   EXPECT_EQ(box.desktop.calls.back(),
             "yesno: Erro! | O Backup de segurança falhou, deseja continuar a restauração? (Não recomendado).");
   EXPECT_TRUE(recorded().empty());
-  EXPECT_EQ(tree(box.host(std::string(paths::backupDir))), Lines{});
+  EXPECT_EQ(box.tree(std::string(paths::backupDir)), Lines{});
 }
 
 TEST_F(RestoreRun, failed_safety_backup_answered_yes_goes_on_without_a_safety_archive) {
@@ -246,7 +236,7 @@ TEST_F(RestoreRun, failed_safety_backup_answered_yes_goes_on_without_a_safety_ar
   box.desktop.yesNoAnswers = {true};
   ASSERT_TRUE(runRestore("C:\\copias\\t.backup"));
   EXPECT_EQ(recorded(), expectedCalls());
-  EXPECT_EQ(tree(box.host(std::string(paths::backupDir))), Lines{});
+  EXPECT_EQ(box.tree(std::string(paths::backupDir)), Lines{});
 }
 
 TEST_F(RestoreRun, closing_the_window_during_the_safety_backup_stops_before_the_server) {
