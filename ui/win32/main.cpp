@@ -11,7 +11,7 @@
 #include "app/principal.h"
 #include "platform/native.h"
 #include "ui/win32/main_window.h"
-#include "ui/win32/wide_text.h"
+#include "platform/win32/wide.h"
 #include "ui/win32/win32_desktop.h"
 
 using namespace tarvio;
@@ -19,7 +19,7 @@ using namespace tarvio;
 namespace {
 
 std::string firstArgument() {
-  auto args = splitCommandLine(win32ui::narrow(GetCommandLineW()));
+  auto args = splitCommandLine(narrow(GetCommandLineW()));
   return args.size() > 1 ? args[1] : std::string();
 }
 

@@ -5,7 +5,7 @@
 #include "res/resource.h"
 #include "ui/win32/authentication_window.h"
 #include "ui/win32/control_ids.h"
-#include "ui/win32/wide_text.h"
+#include "platform/win32/wide.h"
 #include "ui/win32/window_kit.h"
 
 namespace tarvio::win32ui {

@@ -1,7 +1,7 @@
 // Helpers shared by the Win32 windows.
 #include "ui/win32/window_kit.h"
 
-#include "ui/win32/wide_text.h"
+#include "platform/win32/wide.h"
 
 namespace tarvio::win32ui {
 
