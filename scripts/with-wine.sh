@@ -23,15 +23,20 @@ export DISPLAY=":$(head -1 "$work/display")"
 
 # A template prefix is kept between runs: a fresh one takes 10-20 s to make.
 template="${XDG_CACHE_HOME:-$HOME/.cache}/tarvio/wine-prefix-$(wine --version 2>/dev/null | tr -c 'a-zA-Z0-9.\n' _).tar"
-if [ ! -s "$template" ]; then
-  mkdir -p "$(dirname "$template")"
-  wineboot --init >/dev/null 2>&1 && wineserver -w
-  # Without a window manager, every hidden or closed window would wait 2 s for one.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+# A missing or unreadable template (a fresh machine, a read-only home) only costs that time.
+if [ ! -s "$template" ] || ! tar -C "$work" -xf "$template" 2>/dev/null; then
+  rm -rf "$WINEPREFIX"
+  wineboot --init >/dev/null 2>&1 || { echo "with-wine: wineboot --init failed" >&2; exit 1; }
   wineserver -w
-  tar -C "$work" -cf "$template.tmp" prefix && mv "$template.tmp" "$template"
-else
-  tar -C "$work" -xf "$template"
+  # Without a window manager, every hidden or closed window would wait 2 s for one.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 \
+    || { echo "with-wine: cannot set up the Wine prefix" >&2; exit 1; }
+  wineserver -w
+  # Kept only when complete; a name of its own, so that runs at the same time do not mix their copies.
+  if mkdir -p "$(dirname "$template")" 2>/dev/null; then
+    tar -C "$work" -cf "$template.$$.tmp" prefix 2>/dev/null && mv "$template.$$.tmp" "$template" \
+      || rm -f "$template.$$.tmp"
+  fi
 fi
 wineserver -p
 # The first program started in a prefix also starts Wine's own services, which keep its standard
