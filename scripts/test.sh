@@ -9,6 +9,10 @@ if [ "${TARVIO_PRIVATE_NET:-}" != 1 ]; then
   exec scripts/in-private-net.sh "$0" "$@"
 fi
 jobs=$(nproc)
+# The compiler cache also serves clones in other folders (CI builds a fresh clone each time): paths
+# inside the tree count relative to it. The build folder recorded in the debug information may then
+# name an earlier clone.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
 cmake --preset linux-asan >/dev/null
 cmake --build --preset linux-asan -j "$jobs"
 cmake --preset windows >/dev/null
