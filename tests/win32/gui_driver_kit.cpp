@@ -143,6 +143,42 @@ std::vector<std::wstring> listLines(HWND listBox) {
   return lines;
 }
 
+int selectedLine(HWND listBox) {
+  DWORD_PTR index = 0;
+  if (!SendMessageTimeoutW(listBox, LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, messageTimeoutMs, &index)) return -1;
+  return static_cast<int>(static_cast<LRESULT>(index));
+}
+
+namespace {
+
+struct DescendantSearch {
+  const wchar_t* cls;
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK matchDescendant(HWND window, LPARAM param) {
+  auto* s = reinterpret_cast<DescendantSearch*>(param);
+  wchar_t buffer[256] = {};
+  GetClassNameW(window, buffer, 256);
+  if (GetDlgCtrlID(window) != s->id || lstrcmpiW(buffer, s->cls) != 0) return TRUE;
+  s->found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND findDescendant(HWND parent, const wchar_t* cls, int id) {
+  DescendantSearch s{cls, id, nullptr};
+  EnumChildWindows(parent, matchDescendant, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+bool fileExists(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 RECT rectIn(HWND control, HWND parent) {
   RECT r{};
   GetWindowRect(control, &r);

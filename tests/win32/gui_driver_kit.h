@@ -34,6 +34,11 @@ bool waitGone(HWND window, int timeoutMs);
 
 std::wstring text(HWND window);
 std::vector<std::wstring> listLines(HWND listBox);
+// The index of a single-selection list box's selected line; -1 when none (or no answer).
+int selectedLine(HWND listBox);
+// A descendant of `parent` (at any depth) with this class and control id; null when none.
+HWND findDescendant(HWND parent, const wchar_t* cls, int id);
+bool fileExists(const std::wstring& path);
 // A control's rectangle in the client coordinates of `parent`.
 RECT rectIn(HWND control, HWND parent);
 HWND focusOf(HWND window);  // the focused window of the thread that owns `window`
