@@ -5,28 +5,9 @@
 set -euo pipefail
 driver=$1 app=$2 out=$3
 : "${WINEPREFIX:?run this under scripts/with-wine.sh}" "${DISPLAY:?no display}"
-mkdir -p "$out"
-rm -f "$out"/*.png
-requests="$WINEPREFIX/drive_c/tarvio-gui-shots"
-mkdir -p "$requests"
-
-# The driver writes NAME.req holding the screen area (WxH+X+Y); the picture is saved as
-# NAME.png and the request deleted. ImageMagick's import, by its full path.
-(
-  while true; do
-    for request in "$requests"/*.req; do
-      [ -e "$request" ] || continue
-      name=$(basename "$request" .req)
-      geometry=$(head -1 "$request" | tr -d '\r\n')
-      /usr/bin/import -display "$DISPLAY" -window root ${geometry:+-crop "$geometry"} +repage \
-        "$out/$name.png" 2>/dev/null || true
-      rm -f "$request"
-    done
-    sleep 0.05
-  done
-) &
-shooter=$!
-trap 'kill $shooter 2>/dev/null || true; rm -rf "$requests"' EXIT
+source "$(dirname "$0")/screenshots.sh"
+start_screenshots "$out"
+trap stop_screenshots EXIT
 
 # Wine's background processes (services, the desktop) start with the first program in the prefix
 # and outlive it: start them here, away from the caller's output pipe, which they would hold open.
