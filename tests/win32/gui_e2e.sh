@@ -82,6 +82,8 @@ windows_archive=$(sed -n 's/^archive: //p' "$work/backup.out")
 name=${windows_archive##*\\}
 archive=$backups/$name
 check "archive $name in C:\\Meridano\\Tarvio\\backup" [ -n "$name" -a -f "$archive" ]
+# A closed window's process may take a moment to end on a loaded machine.
+for _ in $(seq 1 100); do [ -z "$(explorer_pids)" ] && break; sleep 0.1; done
 check "the Explorer process has ended" [ -z "$(explorer_pids)" ]
 check "no dump file, password file or script left" \
   [ ! -e "$backups/tarvio.backup" -a ! -e "$root/pgpass" -a ! -e "$root/backup.bat" ]
@@ -134,6 +136,7 @@ check "accented name restored" [ -f "$tomcat/esocial/eventos/relatório ação.x
 safety=$(sed -n 's/^safety archive: //p' "$work/restore.out")
 check "safety archive added" [ "$(ls "$backups"/*.zip | wc -l)" = $((archives_before + 1)) -a -n "$safety" \
   -a -f "$backups/${safety##*\\}" ]
+for _ in $(seq 1 100); do [ -s "$started" ] && break; sleep 0.1; done
 check "configuration program started" [ -s "$started" ]
 check "extraction folder gone (extractDir)" [ ! -e "$backups/zip" ]
 check "restore copy of the dump gone (restoreFile)" [ ! -e "$backups/restaurar.backup" ]
