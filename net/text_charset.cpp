@@ -2,7 +2,9 @@
 #include "net/text_charset.h"
 
 #include <algorithm>
-#include <cstdint>
+
+#include "platform/utf8.h"
+#include "platform/windows1252.h"
 
 namespace tarvio {
 
@@ -17,33 +19,10 @@ std::string lowerTrimmed(std::string_view text) {
   return out;
 }
 
-void appendUtf8(std::string& out, std::uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-// Windows-1252 differs from ISO-8859-1 only in 0x80..0x9F (0 where the code page has no character).
-constexpr std::uint16_t windows1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-std::string fromSingleByte(std::string_view body, bool windows1252) {
+// ISO-8859-1's bytes are their own code points.
+std::string fromLatin1(std::string_view body) {
   std::string out;
-  for (char ch : body) {
-    auto c = static_cast<unsigned char>(ch);
-    std::uint32_t code = c;
-    if (windows1252 && c >= 0x80 && c < 0xA0 && windows1252High[c - 0x80] != 0) code = windows1252High[c - 0x80];
-    appendUtf8(out, code);
-  }
+  for (char ch : body) appendUtf8(out, static_cast<unsigned char>(ch));
   return out;
 }
 
@@ -69,8 +48,8 @@ std::string decodeBodyText(std::string_view body, std::string_view contentType) 
     pos = next;
   }
   if (charset.empty()) return holdsNoText(mediaType) ? std::string() : std::string(body);
-  if (charset == "iso-8859-1" || charset == "latin1") return fromSingleByte(body, false);
-  if (charset == "windows-1252" || charset == "cp1252") return fromSingleByte(body, true);
+  if (charset == "iso-8859-1" || charset == "latin1") return fromLatin1(body);
+  if (charset == "windows-1252" || charset == "cp1252") return windows1252ToUtf8(body);
   return std::string(body);
 }
 

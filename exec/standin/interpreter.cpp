@@ -14,8 +14,8 @@
 #include <iostream>
 #include <sstream>
 
-#include "exec/standin/windows1252.h"
 #include "platform/posix/drive_path.h"
+#include "platform/windows1252.h"
 
 extern char** environ;
 

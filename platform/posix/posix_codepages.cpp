@@ -1,36 +1,16 @@
 // Windows-1252 (ANSI) and 850 (OEM) on POSIX, from the pages' own tables, as on a Portuguese Windows.
-#include <cstdint>
+#include <optional>
 
 #include "platform/native.h"
+#include "platform/utf8.h"
+#include "platform/windows1252.h"
 
 namespace tarvio {
 
 namespace {
 
-using Table = char16_t[128];  // the characters of bytes 0x80..0xFF
-
-// Windows-1252. Windows itself maps the five unassigned bytes (81, 8D, 8F, 90, 9D) to the C1
-// controls of the same value, and so does this table, so every byte survives a round trip.
-constexpr Table kWindows1252 = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98
-    0x00A0, 0x00A1, 0x00A2, 0x00A3, 0x00A4, 0x00A5, 0x00A6, 0x00A7,  // A0
-    0x00A8, 0x00A9, 0x00AA, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x00AF,  // A8
-    0x00B0, 0x00B1, 0x00B2, 0x00B3, 0x00B4, 0x00B5, 0x00B6, 0x00B7,  // B0
-    0x00B8, 0x00B9, 0x00BA, 0x00BB, 0x00BC, 0x00BD, 0x00BE, 0x00BF,  // B8
-    0x00C0, 0x00C1, 0x00C2, 0x00C3, 0x00C4, 0x00C5, 0x00C6, 0x00C7,  // C0
-    0x00C8, 0x00C9, 0x00CA, 0x00CB, 0x00CC, 0x00CD, 0x00CE, 0x00CF,  // C8
-    0x00D0, 0x00D1, 0x00D2, 0x00D3, 0x00D4, 0x00D5, 0x00D6, 0x00D7,  // D0
-    0x00D8, 0x00D9, 0x00DA, 0x00DB, 0x00DC, 0x00DD, 0x00DE, 0x00DF,  // D8
-    0x00E0, 0x00E1, 0x00E2, 0x00E3, 0x00E4, 0x00E5, 0x00E6, 0x00E7,  // E0
-    0x00E8, 0x00E9, 0x00EA, 0x00EB, 0x00EC, 0x00ED, 0x00EE, 0x00EF,  // E8
-    0x00F0, 0x00F1, 0x00F2, 0x00F3, 0x00F4, 0x00F5, 0x00F6, 0x00F7,  // F0
-    0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x00FF,  // F8
-};
-
-constexpr Table kCp850 = {
+// Windows-1252 comes from platform/windows1252.h; this is 850's table of bytes 0x80..0xFF.
+constexpr char16_t kCp850[128] = {
     0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,  // 80
     0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,  // 88
     0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,  // 90
@@ -66,58 +46,47 @@ char32_t nextCodePoint(std::string_view text, size_t& i) {
   return cp;
 }
 
-void appendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+char32_t cp850ToCodePoint(unsigned char byte) { return byte < 0x80 ? char32_t(byte) : char32_t(kCp850[byte - 0x80]); }
+
+std::optional<unsigned char> cp850FromCodePoint(char32_t cp) {
+  if (cp < 0x80) return static_cast<unsigned char>(cp);
+  for (unsigned k = 0; k < 128; ++k) {
+    if (kCp850[k] == cp) return static_cast<unsigned char>(0x80 + k);
   }
+  return std::nullopt;
 }
 
-Encoded encode(std::string_view utf8, const Table& table) {
+using ToCodePoint = char32_t (*)(unsigned char);
+using FromCodePoint = std::optional<unsigned char> (*)(char32_t);
+
+Encoded encode(std::string_view utf8, FromCodePoint fromCodePoint) {
   Encoded result;
   result.bytes.reserve(utf8.size());
   for (size_t i = 0; i < utf8.size();) {
-    char32_t cp = nextCodePoint(utf8, i);
-    if (cp < 0x80) {
-      result.bytes += static_cast<char>(cp);
-      continue;
-    }
-    int found = -1;
-    for (int k = 0; k < 128 && found < 0; ++k) {
-      if (table[k] == cp) found = k;
-    }
-    if (found < 0) {
+    std::optional<unsigned char> byte = fromCodePoint(nextCodePoint(utf8, i));
+    if (byte) {
+      result.bytes += static_cast<char>(*byte);
+    } else {
       result.bytes += '?';
       result.exact = false;
-    } else {
-      result.bytes += static_cast<char>(0x80 + found);
     }
   }
   return result;
 }
 
-std::string decode(std::string_view bytes, const Table& table) {
+std::string decode(std::string_view bytes, ToCodePoint toCodePoint) {
   std::string out;
   out.reserve(bytes.size() * 2);
-  for (char c : bytes) {
-    auto b = static_cast<unsigned char>(c);
-    appendUtf8(out, b < 0x80 ? char32_t(b) : char32_t(table[b - 0x80]));
-  }
+  for (char c : bytes) appendUtf8(out, toCodePoint(static_cast<unsigned char>(c)));
   return out;
 }
 
 class PosixCodePages : public CodePages {
  public:
-  Encoded toAnsi(std::string_view utf8) const override { return encode(utf8, kWindows1252); }
-  std::string fromAnsi(std::string_view bytes) const override { return decode(bytes, kWindows1252); }
-  Encoded toOem(std::string_view utf8) const override { return encode(utf8, kCp850); }
-  std::string fromOem(std::string_view bytes) const override { return decode(bytes, kCp850); }
+  Encoded toAnsi(std::string_view utf8) const override { return encode(utf8, windows1252FromCodePoint); }
+  std::string fromAnsi(std::string_view bytes) const override { return decode(bytes, windows1252ToCodePoint); }
+  Encoded toOem(std::string_view utf8) const override { return encode(utf8, cp850FromCodePoint); }
+  std::string fromOem(std::string_view bytes) const override { return decode(bytes, cp850ToCodePoint); }
 };
 
 }  // namespace
