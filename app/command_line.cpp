@@ -25,12 +25,14 @@ std::vector<std::string> splitCommandLine(std::string_view line) {
   return args;
 }
 
-bool isBackupArgument(std::string_view argument) {
-  std::string lowered(argument);
+std::string lowerAscii(std::string_view text) {
+  std::string lowered(text);
   for (char& c : lowered) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
-  return lowered == "backup";
+  return lowered;
 }
+
+bool isBackupArgument(std::string_view argument) { return lowerAscii(argument) == "backup"; }
 
 }  // namespace tarvio

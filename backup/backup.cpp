@@ -14,13 +14,10 @@ namespace tarvio {
 
 namespace {
 
-// A dump counts as good from this many bytes on.
-constexpr int64_t successThreshold = 1000000;
-
 constexpr const char* noAttemptSucceeded = "Nenhuma tentativa de backup teve êxito!";
 constexpr const char* endLine = "Fim...";
 
-bool dumpIsGood() { return fs().fileSize(paths::dumpFile) >= successThreshold; }
+bool dumpIsGood() { return fs().fileSize(paths::dumpFile) >= dumpSuccessThreshold; }
 
 // One dump attempt: its two lines, its script, then the size of the dump decides.
 bool dumpAttempt(int number, const std::string& commandText) {

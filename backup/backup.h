@@ -5,6 +5,10 @@
 
 namespace tarvio {
 
+// A dump counts as good from this many bytes on (its size read as a signed 64-bit number, -1 when
+// the file is missing).
+inline constexpr long long dumpSuccessThreshold = 1000000;
+
 class TBackup {
  public:
   TBackup() = delete;

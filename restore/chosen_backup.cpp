@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "app/command_line.h"
 #include "app/paths.h"
 #include "platform/platform.h"
 #include "zip/zip_names.h"
@@ -75,14 +76,6 @@ void checkDumpFile(const std::string& chosenName) {
 }
 
 }  // namespace
-
-std::string lowerAscii(std::string_view text) {
-  std::string lowered(text);
-  for (char& c : lowered) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lowered;
-}
 
 bool namesZipArchive(std::string_view chosenName) {
   return lowerAscii(chosenName).find(".zip") != std::string::npos;

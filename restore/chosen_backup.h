@@ -6,9 +6,6 @@
 
 namespace tarvio {
 
-// ASCII-only lower-casing (only A-Z change), as the restore steps test the chosen name.
-std::string lowerAscii(std::string_view text);
-
 // The chosen name is treated as a ZIP archive when ".zip" occurs anywhere in it.
 bool namesZipArchive(std::string_view chosenName);
 // A bare dump file: ".backup" occurs in the name and ".zip" does not (an archive whose path also holds

@@ -15,8 +15,6 @@ namespace tarvio {
 
 namespace {
 
-constexpr int64_t successThreshold = 1000000;
-
 void logLine(const std::string& line) { Principal->ListBox.addAndSelectLast(line); }
 
 // The chosen file name, read again from the dialog at each use.
@@ -40,7 +38,7 @@ void TRestauracao::Executar() {
   logLine("Realizando Backup de Segurança Antes da Restauração...");
   TBackup::Executar(false);
 
-  if (fs().fileSize(paths::dumpFile) < successThreshold) {
+  if (fs().fileSize(paths::dumpFile) < dumpSuccessThreshold) {
     deleteFileIfExists(paths::dumpFile);
     bool goOn = desktop().askYesNo(
         "Erro!", "O Backup de segurança falhou, deseja continuar a restauração? (Não recomendado).");

@@ -1,6 +1,8 @@
 // How the restore reads the chosen file's name.
 #include "restore/chosen_backup.h"
 
+#include "app/command_line.h"
+
 #include <gtest/gtest.h>
 
 namespace tarvio {
