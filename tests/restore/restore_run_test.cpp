@@ -61,8 +61,9 @@ class RestoreRun : public ::testing::Test {
     box.writeProgram("C:\\Windows\\System32\\taskkill.exe", "echo \"taskkill.exe $*\" >> " + record);
     box.writeProgram("C:\\Windows\\System32\\net", "echo \"net $*\" >> " + record);
     box.writeProgram("C:\\Meridano\\Tarvio\\config\\Tarvio_Server_Config.exe",
-                     "while [ ! -e " + flag + " ]; do sleep 0.02; done; echo \"Tarvio_Server_Config.exe $*\" >> " +
-                         record);
+                     // Ends also when the sandbox goes away first, so no stand-in outlives its test.
+                     "while [ ! -e " + flag + " ]; do [ -d " + box.root() + " ] || exit 0; sleep 0.02; done\n"
+                     "echo \"Tarvio_Server_Config.exe $*\" >> " + record);
   }
   void TearDown() override {
     // Let a configuration program stand-in that still waits end.
