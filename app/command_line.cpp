@@ -1,6 +1,8 @@
 // Command-line splitting and the "backup" argument.
 #include "app/command_line.h"
 
+#include "common/ascii.h"
+
 namespace tarvio {
 
 std::vector<std::string> splitCommandLine(std::string_view line) {
@@ -23,14 +25,6 @@ std::vector<std::string> splitCommandLine(std::string_view line) {
     args.push_back(std::move(arg));
   }
   return args;
-}
-
-std::string lowerAscii(std::string_view text) {
-  std::string lowered(text);
-  for (char& c : lowered) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lowered;
 }
 
 bool isBackupArgument(std::string_view argument) { return lowerAscii(argument) == "backup"; }

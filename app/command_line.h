@@ -11,9 +11,6 @@ namespace tarvio {
 // separated by blanks and control characters; double quotes group text and are removed.
 std::vector<std::string> splitCommandLine(std::string_view commandLine);
 
-// The text with its ASCII letters A-Z lower-cased; no other character changes.
-std::string lowerAscii(std::string_view text);
-
 // True when the argument, with its ASCII letters A-Z lower-cased, is exactly "backup".
 bool isBackupArgument(std::string_view argument);
 

@@ -1,7 +1,7 @@
 // Error display: innermost message, the period rule, the stop box.
 #include "app/error_display.h"
 
-#include "app/silent_abort.h"
+#include "common/silent_abort.h"
 #include "platform/platform.h"
 
 namespace tarvio {

@@ -2,40 +2,35 @@
 #include "app/principal.h"
 
 #include "app/command_line.h"
-#include "app/paths.h"
-#include "app/silent_abort.h"
-#include "auth/autenticacao.h"
-#include "backup/backup.h"
+#include "common/paths.h"
+#include "common/scope_exit.h"
+#include "common/silent_abort.h"
 #include "platform/platform.h"
-#include "platform/scope_exit.h"
-#include "restore/restauracao.h"
 
 namespace tarvio {
 
-TPrincipal* Principal = nullptr;
-
-TOpenDialog::TOpenDialog() {
+TPrincipalOpenDialog::TPrincipalOpenDialog() {
   settings.title = "Selecione o Arquivo de Backup";
   settings.filters = {{"Arquivo de Backup", "*.zip"}, {"Arquivo de Backup", "*.backup"}};
 }
 
-bool TOpenDialog::Execute() {
+bool TPrincipalOpenDialog::Execute() {
   auto chosen = desktop().chooseFile(settings);
   if (!chosen) return false;
   FileName = *chosen;
   return true;
 }
 
-TPrincipal::TPrincipal(PrincipalView& view, std::string firstArgument)
-    : view_(view), firstArgument_(std::move(firstArgument)) {
-  operations.backup = TBackup::Executar;
-  operations.restore = TRestauracao::Executar;
+TPrincipal::TPrincipal(PrincipalView& view, std::string firstArgument, RunOperations runs)
+    : operations(std::move(runs)), view_(view), firstArgument_(std::move(firstArgument)) {
   Principal = this;
 }
 
 TPrincipal::~TPrincipal() {
   if (Principal == this) Principal = nullptr;
 }
+
+bool TPrincipal::terminated() { return desktop().terminated(); }
 
 bool TPrincipal::buttonEnabled(MainButton button) const {
   switch (button) {
@@ -62,7 +57,7 @@ void TPrincipal::FormActivate() {
 }
 
 void TPrincipal::btnEfetuarBackupClick() {
-  ListBox.clear();
+  listBox_.clear();
   setRunButtonsEnabled(false);
   ScopeExit enableAgain([this] { setRunButtonsEnabled(true); });
   operations.backup(true);
@@ -73,13 +68,9 @@ void TPrincipal::btnRestaurarBackupClick() {
     throw SilentAbort();
   }
   FisLogged = false;
-  {
-    // The main window owns the dialog and destroys it after the modal run, also on an error.
-    auto dialog = std::make_unique<TAutenticacao>();
-    view_.showAuthenticationDialog(*dialog);
-  }
+  operations.authenticate();
   if (!FisLogged) throw SilentAbort();
-  ListBox.clear();
+  listBox_.clear();
   setRunButtonsEnabled(false);
   ScopeExit enableAgain([this] { setRunButtonsEnabled(true); });
   operations.restore();

@@ -5,12 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "app/status_log.h"
+#include "common/main_window.h"
 #include "platform/desktop.h"
 
 namespace tarvio {
-
-class TAutenticacao;
 
 // The main window's three buttons.
 enum class MainButton { EfetuarBackup, RestaurarBackup, BackupsEfetuados };
@@ -20,39 +18,40 @@ class PrincipalView {
  public:
   virtual ~PrincipalView() = default;
   virtual void buttonEnabledChanged(MainButton button, bool enabled) = 0;
-  // Creates the authentication dialog's window for `dialog`, runs it modally and returns when it
-  // has closed. Each press of its OK button runs dialog.bbOKClick() through runHandler().
-  virtual void showAuthenticationDialog(TAutenticacao& dialog) = 0;
 };
 
-// The restore run's file chooser.
-class TOpenDialog {
+// The file-open dialog of the main window, shown through the desktop.
+class TPrincipalOpenDialog : public TOpenDialog {
  public:
-  TOpenDialog();
+  TPrincipalOpenDialog();
   FileDialogSettings settings;
-  std::string FileName;  // the chosen full path, read again by each restore step that needs it
-  // Shows the dialog modally; true when a file was chosen (FileName is then set).
-  bool Execute();
+  bool Execute() override;
 };
 
-// The runs that the buttons start; tests put their own in place.
+// What the buttons start. The rendition's start-up wires in the operations (TBackup::Executar,
+// TRestauracao::Executar, the authentication dialog); tests put their own in place.
 struct RunOperations {
-  std::function<void(bool abrirExplorer)> backup;  // TBackup::Executar
-  std::function<void()> restore;                  // TRestauracao::Executar
+  std::function<void(bool abrirExplorer)> backup;  // the backup run
+  std::function<void()> restore;                  // the restore run
+  // Creates the authentication dialog, shows it modally and destroys it when it has closed, also
+  // when an error passes. The dialog sets the login flag.
+  std::function<void()> authenticate;
 };
 
-class TPrincipal {
+class TPrincipal : public TMainWindow {
  public:
   // firstArgument: the first command-line argument, already split (empty when there is none).
-  TPrincipal(PrincipalView& view, std::string firstArgument);
-  ~TPrincipal();
+  TPrincipal(PrincipalView& view, std::string firstArgument, RunOperations operations = {});
+  ~TPrincipal() override;
 
-  StatusLog ListBox;
-  TOpenDialog OpenDialog;
   RunOperations operations;
 
-  bool isLogged() const { return FisLogged; }
-  void setIsLogged(bool value) { FisLogged = value; }
+  StatusLog& ListBox() override { return listBox_; }
+  const StatusLog& ListBox() const { return listBox_; }
+  TOpenDialog& OpenDialog() override { return openDialog_; }
+  bool isLogged() const override { return FisLogged; }
+  void setIsLogged(bool value) override { FisLogged = value; }
+  bool terminated() override;
   bool buttonEnabled(MainButton button) const;
 
   // Handlers. They catch nothing: the rendition runs each through runHandler().
@@ -63,15 +62,14 @@ class TPrincipal {
 
  private:
   void setRunButtonsEnabled(bool enabled);
+  StatusLog listBox_;
+  TPrincipalOpenDialog openDialog_;
   PrincipalView& view_;
   std::string firstArgument_;
   bool FisLogged = false;
   bool efetuarEnabled_ = true;
   bool restaurarEnabled_ = true;
 };
-
-// The one main window, reached by the backup and restore routines and the authentication dialog.
-extern TPrincipal* Principal;
 
 // Texts of the main window.
 namespace principal_text {

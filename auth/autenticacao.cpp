@@ -3,11 +3,11 @@
 
 #include <stdexcept>
 
-#include "app/principal.h"
-#include "app/silent_abort.h"
 #include "auth/login_service.h"
 #include "auth/text_to_boolean.h"
-#include "net/locale_number.h"
+#include "common/main_window.h"
+#include "common/silent_abort.h"
+#include "platform/locale_number.h"
 #include "platform/platform.h"
 
 namespace tarvio {

@@ -5,19 +5,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/ascii.h"
+
 namespace tarvio {
 
 namespace {
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-    char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
-    if (x != y) return false;
-  }
-  return true;
-}
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -61,8 +53,8 @@ bool readsAsNumber(std::string_view text, char decimalSeparator, double& value) 
 bool textToBoolean(std::string_view text, char decimalSeparator) {
   double number = 0;
   if (readsAsNumber(text, decimalSeparator, number)) return number != 0.0;
-  if (equalsIgnoringCase(text, "True")) return true;
-  if (equalsIgnoringCase(text, "False")) return false;
+  if (equalsIgnoringAsciiCase(text, "True")) return true;
+  if (equalsIgnoringAsciiCase(text, "False")) return false;
   throw std::runtime_error("'" + std::string(text) + "' is not a valid boolean value");
 }
 

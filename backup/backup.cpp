@@ -3,9 +3,9 @@
 
 #include <cstdio>
 
-#include "app/paths.h"
-#include "app/principal.h"
 #include "backup/backup_archive.h"
+#include "common/main_window.h"
+#include "common/paths.h"
 #include "exec/commands.h"
 #include "exec/script_runner.h"
 #include "platform/platform.h"
@@ -22,7 +22,7 @@ bool dumpIsGood() { return fs().fileSize(paths::dumpFile) >= dumpSuccessThreshol
 // One dump attempt: its two lines, its script, then the size of the dump decides.
 bool dumpAttempt(int number, const std::string& commandText) {
   const std::string digit = std::to_string(number);
-  StatusLog& log = Principal->ListBox;
+  StatusLog& log = Principal->ListBox();
   log.add("Iniciando método " + digit + " de backup...");
   log.addAndSelectLast("Aguarde, efetuando backup...");
   TBackup::executeCmd(commandText);
@@ -34,7 +34,7 @@ bool dumpAttempt(int number, const std::string& commandText) {
 }  // namespace
 
 void TBackup::Executar(bool abrirExplorer) {
-  StatusLog& log = Principal->ListBox;
+  StatusLog& log = Principal->ListBox();
   if (!fs().directoryExists(paths::backupDir)) fs().createDirectory(paths::backupDir);
 
   // Each attempt runs only when the ones before it failed.
@@ -68,10 +68,10 @@ void TBackup::Executar(bool abrirExplorer) {
 
 void TBackup::executeCmd(const std::string& cmd) { runScript(cmd, 250); }
 
-bool TBackup::tentativaBkp1() { return dumpAttempt(1, std::string(commands::dumpAttempt1)); }
-bool TBackup::tentativaBkp2() { return dumpAttempt(2, std::string(commands::dumpAttempt2)); }
-bool TBackup::tentativaBkp3() { return dumpAttempt(3, std::string(commands::dumpAttempt3)); }
-bool TBackup::tentativaBkp4() { return dumpAttempt(4, std::string(commands::dumpAttempt4)); }
+bool TBackup::tentativaBkp1() { return dumpAttempt(1, commands::dumpAttempt(1)); }
+bool TBackup::tentativaBkp2() { return dumpAttempt(2, commands::dumpAttempt(2)); }
+bool TBackup::tentativaBkp3() { return dumpAttempt(3, commands::dumpAttempt(3)); }
+bool TBackup::tentativaBkp4() { return dumpAttempt(4, commands::dumpAttempt(4)); }
 
 std::string TBackup::getBkpName() {
   LocalTime t = clock().now();

@@ -1,7 +1,7 @@
 // The eight groups of the backup archive, in their order.
 #include "backup/backup_archive.h"
 
-#include "app/paths.h"
+#include "common/paths.h"
 #include "zip/zip_writer.h"
 
 namespace tarvio {

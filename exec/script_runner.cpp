@@ -3,10 +3,10 @@
 
 #include <optional>
 
-#include "app/paths.h"
+#include "common/paths.h"
+#include "common/scope_exit.h"
 #include "exec/commands.h"
 #include "platform/platform.h"
-#include "platform/scope_exit.h"
 
 namespace tarvio {
 
@@ -54,7 +54,7 @@ void ScriptRunner::run(const std::string& commandText, unsigned pollMilliseconds
   });
 
   std::unique_ptr<RunningProcess> process =
-      platform().processes->startHidden(paths::interpreterExe, commands::interpreterParameters);
+      platform().processes->startHidden(paths::interpreterExe, commands::interpreterParameters());
   if (!process) return;
 
   if (!desktop().terminated()) {

@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
-#include "net/locale_number.h"
+#include "platform/locale_number.h"
 
 namespace tarvio {
 

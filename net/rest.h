@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "net/http_transport.h"
 #include "net/json.h"
 #include "net/rest_params.h"
+#include "platform/http_transport.h"
 
 namespace tarvio {
 

@@ -3,13 +3,11 @@
 
 #include <algorithm>
 
+#include "common/ascii.h"
+
 namespace tarvio {
 
-bool sameName(const std::string& a, const std::string& b) {
-  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
+bool sameName(const std::string& a, const std::string& b) { return equalsIgnoringAsciiCase(a, b); }
 
 std::vector<TRESTRequestParameter>::iterator TRESTRequestParameterList::position(const std::string& name) {
   return std::find_if(items_.begin(), items_.end(),

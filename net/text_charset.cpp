@@ -1,10 +1,9 @@
 // Turning a response body into UTF-8 text.
 #include "net/text_charset.h"
 
-#include <algorithm>
-
-#include "platform/utf8.h"
-#include "platform/windows1252.h"
+#include "common/ascii.h"
+#include "common/utf8.h"
+#include "common/windows1252.h"
 
 namespace tarvio {
 
@@ -13,10 +12,7 @@ namespace {
 std::string lowerTrimmed(std::string_view text) {
   auto begin = text.find_first_not_of(" \t\"");
   auto end = text.find_last_not_of(" \t\"");
-  std::string out = begin == std::string_view::npos ? std::string() : std::string(text.substr(begin, end - begin + 1));
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
-  return out;
+  return begin == std::string_view::npos ? std::string() : lowerAscii(text.substr(begin, end - begin + 1));
 }
 
 // ISO-8859-1's bytes are their own code points.

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/command_line.h"
-#include "app/paths.h"
+#include "common/ascii.h"
+#include "common/paths.h"
 #include "platform/platform.h"
 #include "zip/zip_names.h"
 #include "zip/zip_reader.h"

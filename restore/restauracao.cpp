@@ -1,10 +1,10 @@
 // TRestauracao: the restore run and its steps, the script runner at 100 ms.
 #include "restore/restauracao.h"
 
-#include "app/paths.h"
-#include "app/principal.h"
-#include "app/silent_abort.h"
 #include "backup/backup.h"
+#include "common/main_window.h"
+#include "common/paths.h"
+#include "common/silent_abort.h"
 #include "exec/commands.h"
 #include "exec/script_runner.h"
 #include "platform/platform.h"
@@ -15,10 +15,10 @@ namespace tarvio {
 
 namespace {
 
-void logLine(const std::string& line) { Principal->ListBox.addAndSelectLast(line); }
+void logLine(const std::string& line) { Principal->ListBox().addAndSelectLast(line); }
 
 // The chosen file name, read again from the dialog at each use.
-const std::string& chosenName() { return Principal->OpenDialog.FileName; }
+const std::string& chosenName() { return Principal->OpenDialog().FileName; }
 
 void deleteFileIfExists(std::string_view path) {
   if (fs().fileExists(path)) fs().deleteFile(path);
@@ -31,7 +31,7 @@ std::string joinPath(std::string_view folder, std::string_view name) {
 }  // namespace
 
 void TRestauracao::Executar() {
-  if (!Principal->OpenDialog.Execute()) throw SilentAbort();
+  if (!Principal->OpenDialog().Execute()) throw SilentAbort();
   // A choice that cannot yield a dump is refused here, before the server or the database is touched.
   checkChosenBackup(chosenName());
 
@@ -52,7 +52,7 @@ void TRestauracao::Executar() {
   // The window was closed during the safety backup: nothing has been changed yet, so the restore
   // stops here. Once the server is being stopped the run goes on to its end (each script waiting for
   // the one before it), so that the database is never left dropped or empty.
-  if (desktop().terminated()) {
+  if (Principal->terminated()) {
     logLine("Restauração Interrompida...");
     throw SilentAbort();
   }
@@ -74,22 +74,19 @@ void TRestauracao::executeCmdPg(const std::string& cmd) { runScript(cmd, 100); }
 
 void TRestauracao::killTarvio() {
   logLine("Parando o Tarvio Server...");
-  for (auto script : {commands::killServer, commands::killServerConfig, commands::killTomcat,
-                      commands::stopTomcat}) {
-    executeCmdPg(std::string(script));
-  }
+  for (const auto& script : commands::stopServerScripts()) executeCmdPg(script);
   logLine("Matando possíveis conexões ao banco de dados...");
   executeCmdPg(commands::endConnectionsScript());
 }
 
 void TRestauracao::dropDatabase() {
   logLine("Destruindo o banco de dados existente...");
-  executeCmdPg(std::string(commands::dropDatabase));
+  executeCmdPg(commands::dropDatabase());
 }
 
 void TRestauracao::createDatabase() {
   logLine("Criando um novo o banco de dados...");
-  executeCmdPg(std::string(commands::createDatabase));
+  executeCmdPg(commands::createDatabase());
 }
 
 void TRestauracao::unzipFiles() {
@@ -134,15 +131,15 @@ void TRestauracao::restoreDatabase() {
     deleteFileIfExists(paths::restoreFile);
     fs().copyFile(chosenName(), paths::restoreFile);
   }
-  TBackup::executeCmd(std::string(commands::restoreDatabase));
+  TBackup::executeCmd(commands::restoreDatabase());
   deleteFileIfExists(paths::restoreFile);
   logLine("Banco de Dados Restaurado!");
 }
 
 void TRestauracao::startTarvioServer() {
   logLine("Iniciando o Tarvio Server...");
-  executeCmdPg(std::string(commands::startTomcat));
-  executeCmdPg(std::string(commands::startServerConfig));
+  executeCmdPg(commands::startTomcat());
+  executeCmdPg(commands::startServerConfig());
   logLine(
       "Restauração do Banco de Dados Finalizada! Aguarde o sistema inicializar e verifique as "
       "informações restauradas.");

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "common/utf8.h"
 #include "zip/zip_error.h"
 #include "zip/zip_format.h"
 #include "zip/zip_names.h"

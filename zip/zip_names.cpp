@@ -1,91 +1,14 @@
-// Entry-name encoding, identity, masks and safety checks.
+// Entry-name encoding, the attribute filter and the safety checks.
 #include "zip/zip_names.h"
 
 #include <array>
-#include <vector>
 
+#include "common/utf8.h"
 #include "platform/platform.h"
 
 namespace tarvio::zip {
 
 namespace {
-
-// Decodes one UTF-8 sequence at s[i]; returns the code point and advances i, or -1 when invalid.
-long decodeOne(std::string_view s, size_t& i) {
-  auto c = static_cast<unsigned char>(s[i]);
-  int extra = 0;
-  long cp = 0;
-  if (c < 0x80) {
-    ++i;
-    return c;
-  } else if ((c & 0xE0) == 0xC0) {
-    extra = 1;
-    cp = c & 0x1F;
-  } else if ((c & 0xF0) == 0xE0) {
-    extra = 2;
-    cp = c & 0x0F;
-  } else if ((c & 0xF8) == 0xF0) {
-    extra = 3;
-    cp = c & 0x07;
-  } else {
-    return -1;
-  }
-  if (i + extra >= s.size()) return -1;
-  for (int k = 1; k <= extra; ++k) {
-    auto cc = static_cast<unsigned char>(s[i + k]);
-    if ((cc & 0xC0) != 0x80) return -1;
-    cp = (cp << 6) | (cc & 0x3F);
-  }
-  static constexpr std::array<long, 4> minimum{0, 0x80, 0x800, 0x10000};
-  if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return -1;
-  i += extra + 1;
-  return cp;
-}
-
-void appendUtf8(std::string& out, long cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
-// Lower case for the letters Windows names use: ASCII, Latin-1 and Latin Extended-A.
-long foldCase(long cp) {
-  if (cp >= 'A' && cp <= 'Z') return cp + 32;
-  if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) return cp + 32;
-  if (cp >= 0x100 && cp <= 0x17F && cp != 0x130 && cp != 0x131 && cp != 0x138 && cp != 0x149 &&
-      cp != 0x17F) {
-    bool evenIsUpper = !((cp >= 0x139 && cp <= 0x148) || (cp >= 0x179 && cp <= 0x17E));
-    bool isEven = cp % 2 == 0;
-    if (isEven == evenIsUpper) return cp + 1;
-  }
-  return cp;
-}
-
-std::vector<long> foldedCodePoints(std::string_view s) {
-  std::vector<long> out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size();) {
-    long cp = decodeOne(s, i);
-    if (cp < 0) {
-      cp = 0xDC00 + static_cast<unsigned char>(s[i]);  // keeps a stray byte distinct
-      ++i;
-    }
-    out.push_back(foldCase(cp));
-  }
-  return out;
-}
 
 bool isDeviceName(std::string_view part) {
   // Windows treats "con.txt" and "con " as the device too: compare the part before any dot.
@@ -114,13 +37,6 @@ bool isDeviceName(std::string_view part) {
 
 }  // namespace
 
-bool isValidUtf8(std::string_view s) {
-  for (size_t i = 0; i < s.size();) {
-    if (decodeOne(s, i) < 0) return false;
-  }
-  return true;
-}
-
 StoredName encodeEntryName(std::string_view utf8Name) {
   Encoded oem = codePages().toOem(utf8Name);
   if (oem.exact && codePages().fromOem(oem.bytes) == utf8Name) return StoredName{std::move(oem.bytes), false};
@@ -136,41 +52,6 @@ std::optional<std::string> decodeEntryName(std::string_view bytes, bool utf8) {
   for (char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
   if (ascii) return std::string(bytes);
   return codePages().fromOem(bytes);
-}
-
-std::string nameKey(std::string_view utf8Name) {
-  std::string out;
-  out.reserve(utf8Name.size());
-  for (long cp : foldedCodePoints(utf8Name)) appendUtf8(out, cp);
-  return out;
-}
-
-bool hasWildcards(std::string_view mask) { return mask.find_first_of("*?") != std::string_view::npos; }
-
-bool maskMatches(std::string_view mask, std::string_view name) {
-  if (mask == "*.*" || mask == "*") return true;
-  std::vector<long> p = foldedCodePoints(mask);
-  std::vector<long> n = foldedCodePoints(name);
-  // Iterative wildcard matching with one backtracking point for the last "*".
-  size_t pi = 0, ni = 0, starP = std::string::npos, starN = 0;
-  while (ni < n.size()) {
-    if (pi < p.size() && (p[pi] == '?' || p[pi] == n[ni])) {
-      ++pi;
-      ++ni;
-    } else if (pi < p.size() && p[pi] == '*') {
-      starP = pi++;
-      starN = ni;
-    } else if (starP != std::string::npos) {
-      pi = starP + 1;
-      ni = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (pi < p.size() && p[pi] == '*') ++pi;
-  // "name.*" also matches "name", as on Windows.
-  if (pi + 2 == p.size() && p[pi] == '.' && p[pi + 1] == '*') return true;
-  return pi == p.size();
 }
 
 bool attributesPass(uint32_t attributes, uint32_t filter) {

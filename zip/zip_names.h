@@ -1,5 +1,5 @@
-// Entry names: their encoding (OEM code page or UTF-8), case-insensitive identity, file masks,
-// the attribute filter, and the checks that keep an extracted entry inside its base folder.
+// Entry names: their encoding (OEM code page or UTF-8), the attribute filter, and the checks that
+// keep an extracted entry inside its base folder.
 #pragma once
 
 #include <cstdint>
@@ -19,14 +19,6 @@ struct StoredName {
 StoredName encodeEntryName(std::string_view utf8Name);
 // Stored bytes back to UTF-8; nullopt when a UTF-8 name is not valid UTF-8.
 std::optional<std::string> decodeEntryName(std::string_view bytes, bool utf8);
-bool isValidUtf8(std::string_view s);
-
-// A key under which names that differ only in letter case are equal.
-std::string nameKey(std::string_view utf8Name);
-
-// Windows file-mask matching ("*" and "?", case-insensitive; "*.*" matches every name).
-bool maskMatches(std::string_view mask, std::string_view name);
-bool hasWildcards(std::string_view mask);
 
 // True when a file with these Windows attributes is taken by the attribute filter: it shares a
 // bit with the filter (the folder bit aside), or it has none of the ordinary bits at all.

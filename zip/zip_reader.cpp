@@ -9,6 +9,7 @@
 #include <thread>
 #include <unordered_map>
 
+#include "common/wildcard.h"
 #include "platform/platform.h"
 #include "zip/zip_format.h"
 #include "zip/zip_names.h"
@@ -115,9 +116,9 @@ void ZipReader::extract(std::string_view mask, uint32_t attributeFilter) {
   std::unordered_map<std::string, size_t> byName;
   for (const EntryInfo& e : index_.entries) {
     std::string subject = wholeName ? e.name : lastPart(e.name);
-    if (!maskMatches(wholeName ? std::string_view(fullMask) : mask, subject)) continue;
+    if (!wildcardMatches(wholeName ? std::string_view(fullMask) : mask, subject)) continue;
     if (!e.isDirectory && !attributesPass(e.attributes, attributeFilter)) continue;
-    std::string key = nameKey(e.isDirectory ? e.name.substr(0, e.name.size() - 1) : e.name);
+    std::string key = caseFoldedKey(e.isDirectory ? e.name.substr(0, e.name.size() - 1) : e.name);
     if (auto found = byName.find(key); found != byName.end()) {
       chosen[found->second] = &e;
     } else {
@@ -143,7 +144,7 @@ void ZipReader::extract(std::string_view mask, uint32_t attributeFilter) {
   // Folders first, in archive order, so that the files can then be written in parallel.
   std::set<std::string> made;
   auto makeFolder = [&](const std::string& folder, const std::string& entryName) {
-    if (folder.empty() || !made.insert(nameKey(folder)).second) return;
+    if (folder.empty() || !made.insert(caseFoldedKey(folder)).second) return;
     if (!fs().forceDirectories(folder)) {
       throw ZipError("Cannot extract \"" + entryName + "\" from the archive \"" + archivePath_ +
                      "\": the folder \"" + folder + "\" cannot be created");

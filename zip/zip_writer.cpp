@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "common/wildcard.h"
 #include "platform/platform.h"
 #include "zip/chunk_deflate.h"
 #include "zip/compression_pipeline.h"
@@ -128,7 +129,7 @@ bool startsWithFolder(std::string_view path, std::string_view folder) {
   while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.remove_suffix(1);
   if (folder.empty() || path.size() <= folder.size()) return false;
   if (path[folder.size()] != '\\' && path[folder.size()] != '/') return false;
-  return nameKey(path.substr(0, folder.size())) == nameKey(folder);
+  return caseFoldedKey(path.substr(0, folder.size())) == caseFoldedKey(folder);
 }
 
 std::string tooLarge(std::string_view path, uint64_t size) {
@@ -270,7 +271,7 @@ std::string ZipWriter::entryName(std::string_view path) const {
 }
 
 void ZipWriter::addEntry(Entry entry) {
-  std::string key = nameKey(entry.name);
+  std::string key = caseFoldedKey(entry.name);
   auto found = byName_.find(key);
   if (found != byName_.end()) {
     entries_[found->second] = std::move(entry);  // the later source wins, in the earlier place
@@ -303,7 +304,7 @@ void ZipWriter::addTree(const std::string& folder, std::string_view pattern, uin
   std::vector<DirEntry> listing = fs().listDirectory(folder);
   std::string prefix = folder.empty() || folder.back() == '\\' ? folder : folder + "\\";
   for (const DirEntry& e : listing) {
-    if (e.isDirectory || !maskMatches(pattern, e.name) || !attributesPass(e.attributes, filter)) continue;
+    if (e.isDirectory || !wildcardMatches(pattern, e.name) || !attributesPass(e.attributes, filter)) continue;
     std::string path = prefix + e.name;
     if (static_cast<uint64_t>(e.size) >= classicLimit) throw ZipError(tooLarge(path, e.size));
     addEntry(Entry{entryName(path), false, path, static_cast<uint64_t>(e.size), e.attributes, e.lastWrite});

@@ -1,15 +1,15 @@
 // Windows-1252 (ANSI) and 850 (OEM) on POSIX, from the pages' own tables, as on a Portuguese Windows.
 #include <optional>
 
+#include "common/utf8.h"
+#include "common/windows1252.h"
 #include "platform/native.h"
-#include "platform/utf8.h"
-#include "platform/windows1252.h"
 
 namespace tarvio {
 
 namespace {
 
-// Windows-1252 comes from platform/windows1252.h; this is 850's table of bytes 0x80..0xFF.
+// Windows-1252 comes from common/windows1252.h; this is 850's table of bytes 0x80..0xFF.
 constexpr char16_t kCp850[128] = {
     0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,  // 80
     0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,  // 88
@@ -29,22 +29,8 @@ constexpr char16_t kCp850[128] = {
     0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2, 0x25A0, 0x00A0,  // F8
 };
 
-// Decodes one UTF-8 sequence at text[i], advancing i; a malformed sequence gives U+FFFD.
-char32_t nextCodePoint(std::string_view text, size_t& i) {
-  auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-  unsigned char lead = byte(i++);
-  if (lead < 0x80) return lead;
-  int extra = lead >= 0xF0 && lead < 0xF5 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 && lead < 0xE0 ? 1 : -1;
-  if (lead >= 0xF5 || extra < 0) return 0xFFFD;
-  char32_t cp = lead & (0x3F >> extra);
-  for (int k = 0; k < extra; ++k) {
-    if (i >= text.size() || (byte(i) & 0xC0) != 0x80) return 0xFFFD;
-    cp = (cp << 6) | (byte(i++) & 0x3F);
-  }
-  bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
-  if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
-  return cp;
-}
+// A malformed UTF-8 sequence becomes U+FFFD, as WideCharToMultiByte makes it.
+char32_t nextCodePoint(std::string_view text, size_t& i) { return decodeUtf8(text, i).value_or(U'\uFFFD'); }
 
 char32_t cp850ToCodePoint(unsigned char byte) { return byte < 0x80 ? char32_t(byte) : char32_t(kCp850[byte - 0x80]); }
 

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/wildcard.h"
 #include "platform/native.h"
 #include "platform/posix/drive_path.h"
 #include "platform/posix/posix_errors.h"
@@ -83,35 +84,6 @@ uint32_t attributesOf(const struct stat& st, std::string_view name) {
   if (isReadOnly(st)) a |= attr::readOnly;
   if (!name.empty() && name.front() == '.' && name != "." && name != "..") a |= attr::hidden;
   return a == 0 ? attr::normal : a;
-}
-
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Windows wildcard match: "*" any run, "?" one character, letters compared without case.
-// As on Windows, a trailing ".*" or "." also matches a name without a dot ("*.*" matches all).
-bool wildcardMatch(std::string_view pattern, std::string_view name) {
-  size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && pattern[p] == '*') {
-      starP = p++;
-      starN = n;
-    } else if (p < pattern.size() && (pattern[p] == '?' || lowerAscii(pattern[p]) == lowerAscii(name[n]))) {
-      ++p;
-      ++n;
-    } else if (starP != std::string_view::npos) {
-      p = starP + 1;
-      n = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  if (p < pattern.size() && pattern[p] == '.') {
-    size_t q = p + 1;
-    while (q < pattern.size() && pattern[q] == '*') ++q;
-    if (q == pattern.size() && name.find('.') == std::string_view::npos) return true;
-  }
-  return p == pattern.size();
 }
 
 // Deletes everything inside hostDir and then hostDir itself, as far as it can; never throws.
@@ -401,7 +373,7 @@ class PosixFileSystem : public FileSystem {
     if (prefix.back() != '\\' && prefix.back() != '/') prefix += drivePath ? '\\' : '/';
     std::vector<std::string> files;
     for (const auto& entry : listDirectory(base)) {
-      if (!entry.isDirectory && wildcardMatch(pattern, entry.name)) files.push_back(prefix + entry.name);
+      if (!entry.isDirectory && wildcardMatches(pattern, entry.name)) files.push_back(prefix + entry.name);
     }
     return files;
   }

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/ascii.h"
 #include "platform/native.h"
 
 extern char** environ;
@@ -38,15 +39,6 @@ std::vector<std::string> splitOnBlanks(std::string_view text) {
     if (i > start) words.emplace_back(text.substr(start, i - start));
   }
   return words;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
 }
 
 class PosixProcess : public RunningProcess {
@@ -92,7 +84,7 @@ class PosixProcessLauncher : public ProcessLauncher {
       : driveC_(std::move(driveC)), interpreter_(std::move(interpreter)) {}
 
   std::unique_ptr<RunningProcess> startHidden(std::string_view file, std::string_view parameters) override {
-    std::string program = equalsNoCase(file, "cmd.exe") ? interpreter_ : std::string(file);
+    std::string program = equalsIgnoringAsciiCase(file, "cmd.exe") ? interpreter_ : std::string(file);
     if (program.empty()) return nullptr;
 
     std::vector<std::string> args = splitOnBlanks(parameters);

@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-#include "app/silent_abort.h"
+#include "common/silent_abort.h"
 #include "platform/platform.h"
 #include "tests/support/fake_desktop.h"
 

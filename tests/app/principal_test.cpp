@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "app/error_display.h"
-#include "app/silent_abort.h"
+#include "common/silent_abort.h"
 #include "platform/platform.h"
 #include "tests/support/fake_desktop.h"
 
@@ -16,19 +16,12 @@ namespace {
 class FakeView : public PrincipalView {
  public:
   std::vector<std::string>* events = nullptr;
-  std::function<void()> onAuthentication;  // what the user does in the dialog
-  int dialogsShown = 0;
 
   void buttonEnabledChanged(MainButton button, bool enabled) override {
     const char* name = button == MainButton::EfetuarBackup     ? "Efetuar"
                        : button == MainButton::RestaurarBackup ? "Restaurar"
                                                                : "Efetuados";
     events->push_back(std::string(enabled ? "enable " : "disable ") + name);
-  }
-  void showAuthenticationDialog(TAutenticacao&) override {
-    ++dialogsShown;
-    events->push_back("dialog");
-    if (onAuthentication) onAuthentication();
   }
 };
 
@@ -45,12 +38,16 @@ class PrincipalTest : public ::testing::Test {
     auto p = std::make_unique<TPrincipal>(view, firstArgument);
     p->operations.backup = [this](bool abrirExplorer) {
       events.push_back(abrirExplorer ? "backup interactive" : "backup safety");
-      Principal->ListBox.addAndSelectLast("linha do backup...");
+      Principal->ListBox().addAndSelectLast("linha do backup...");
       if (failWith) std::rethrow_exception(failWith);
     };
     p->operations.restore = [this] {
       events.push_back("restore");
       if (failWith) std::rethrow_exception(failWith);
+    };
+    p->operations.authenticate = [this] {
+      events.push_back("dialog");
+      if (onAuthentication) onAuthentication();
     };
     return p;
   }
@@ -58,6 +55,7 @@ class PrincipalTest : public ::testing::Test {
   test::FakeDesktop desktop;
   FakeView view;
   std::vector<std::string> events;
+  std::function<void()> onAuthentication;  // what the user does in the dialog
   std::exception_ptr failWith;
   Platform previous_;
 };
@@ -72,11 +70,11 @@ TEST_F(PrincipalTest, backup_click_clears_the_log_and_restores_the_buttons_howev
     events.clear();
     failWith = failure;
     auto p = make();
-    p->ListBox.add("velha");
+    p->ListBox().add("velha");
     bool ok = runHandler([&] { p->btnEfetuarBackupClick(); });
     EXPECT_EQ(ok, failure == nullptr);
     EXPECT_EQ(events, backupRun);
-    EXPECT_EQ(p->ListBox.lines(), std::vector<std::string>{"linha do backup..."});
+    EXPECT_EQ(p->ListBox().lines(), std::vector<std::string>{"linha do backup..."});
     EXPECT_TRUE(p->buttonEnabled(MainButton::EfetuarBackup));
     EXPECT_TRUE(p->buttonEnabled(MainButton::RestaurarBackup));
   }
@@ -100,24 +98,24 @@ TEST_F(PrincipalTest, form_activate_runs_one_backup_only_for_the_backup_argument
     auto p = make(arg);
     p->FormActivate();
     EXPECT_EQ(events, backupRun) << arg;
-    EXPECT_EQ(p->ListBox.lines(), std::vector<std::string>{"linha do backup..."});
+    EXPECT_EQ(p->ListBox().lines(), std::vector<std::string>{"linha do backup..."});
   }
   for (const char* arg : {"", "/backup", "-backup", "backupx"}) {
     events.clear();
     auto p = make(arg);
     p->FormActivate();
     EXPECT_TRUE(events.empty()) << arg;
-    EXPECT_EQ(p->ListBox.lines(), std::vector<std::string>{"Aguardando ação..."});
+    EXPECT_EQ(p->ListBox().lines(), std::vector<std::string>{"Aguardando ação..."});
   }
 }
 
 TEST_F(PrincipalTest, restore_answered_no_changes_nothing) {
   auto p = make();
-  p->ListBox.add("anterior");
+  p->ListBox().add("anterior");
   desktop.yesNoAnswers = {false};
   EXPECT_THROW(p->btnRestaurarBackupClick(), SilentAbort);
   EXPECT_TRUE(events.empty());
-  EXPECT_EQ(p->ListBox.lines(), (std::vector<std::string>{"Aguardando ação...", "anterior"}));
+  EXPECT_EQ(p->ListBox().lines(), (std::vector<std::string>{"Aguardando ação...", "anterior"}));
   ASSERT_EQ(desktop.calls.size(), 1u);
   EXPECT_EQ(desktop.calls[0],
             "yesno: Atenção! | Todos os dados atuais serão perdidos! Não há volta!\r\n"
@@ -132,18 +130,18 @@ TEST_F(PrincipalTest, restore_without_login_ends_silently_and_leaves_the_log) {
   EXPECT_THROW(p->btnRestaurarBackupClick(), SilentAbort);
   EXPECT_EQ(events, std::vector<std::string>{"dialog"});
   EXPECT_FALSE(p->isLogged());
-  EXPECT_EQ(p->ListBox.lines(), std::vector<std::string>{"Aguardando ação..."});
+  EXPECT_EQ(p->ListBox().lines(), std::vector<std::string>{"Aguardando ação..."});
 }
 
 TEST_F(PrincipalTest, restore_after_login_runs_with_the_buttons_disabled_and_enables_them_after_an_error) {
   auto p = make();
-  view.onAuthentication = [&] { Principal->setIsLogged(true); };
+  onAuthentication = [&] { Principal->setIsLogged(true); };
   failWith = std::make_exception_ptr(std::runtime_error("falhou"));
   desktop.yesNoAnswers = {true};
   EXPECT_FALSE(runHandler([&] { p->btnRestaurarBackupClick(); }));
   EXPECT_EQ(events, (std::vector<std::string>{"dialog", "disable Efetuar", "disable Restaurar", "restore",
                                               "enable Efetuar", "enable Restaurar"}));
-  EXPECT_TRUE(p->ListBox.lines().empty());
+  EXPECT_TRUE(p->ListBox().lines().empty());
   EXPECT_EQ(desktop.calls.back(), "error: falhou.");
 }
 

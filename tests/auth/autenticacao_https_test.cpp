@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "app/principal.h"
-#include "app/silent_abort.h"
 #include "auth/autenticacao.h"
+#include "common/silent_abort.h"
 #include "tests/support/login_service/case_label.h"
 #include "tests/support/login_service/test_login_service.h"
 #include "tests/support/login_service/test_platform.h"
@@ -30,7 +30,6 @@ struct FakeAutenticacaoView : AutenticacaoView {
 
 struct NoPrincipalView : PrincipalView {
   void buttonEnabledChanged(MainButton, bool) override {}
-  void showAuthenticationDialog(TAutenticacao&) override {}
 };
 
 enum class Ending { Normal, SilentAbort, Error };

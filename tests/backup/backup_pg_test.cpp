@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "app/paths.h"
 #include "backup/backup.h"
+#include "common/paths.h"
 #include "tests/support/main_window.h"
 #include "tests/support/pg/pg_servers.h"
 

@@ -7,8 +7,8 @@
 #include <stdexcept>
 
 #include "app/error_display.h"
-#include "app/paths.h"
 #include "backup/backup.h"
+#include "common/paths.h"
 #include "tests/support/main_window.h"
 
 namespace tarvio {

@@ -23,44 +23,45 @@ TEST(CommandTexts, EveryTextIsExactlyItsLinesJoinedByCrLf) {
     std::string actual;
     std::vector<std::string> lines;
   };
+  const std::vector<std::string> stop = stopServerScripts();
+  ASSERT_EQ(stop.size(), 4u);
   const Case cases[] = {
-      {"interpreter", std::string(interpreterParameters), {R"(/C C:\Meridano\backup.bat)"}},
-      {"attempt 1", std::string(dumpAttempt1),
+      {"interpreter", interpreterParameters(), {R"(/C C:\Meridano\backup.bat)"}},
+      {"attempt 1", dumpAttempt(1),
        {pgpass1, setPgpass,
         R"(C:\Meridano\Tarvio\pg10\bin\pg_dump.exe -U postgres -p 5432 -Fc tarvio > C:\Meridano\Tarvio\backup\tarvio.backup)"}},
-      {"attempt 2", std::string(dumpAttempt2),
+      {"attempt 2", dumpAttempt(2),
        {pgpass1, setPgpass,
         R"(pg_dump.exe -U postgres -p 5432 -Fc tarvio > C:\Meridano\Tarvio\backup\tarvio.backup)"}},
-      {"attempt 3", std::string(dumpAttempt3),
+      {"attempt 3", dumpAttempt(3),
        {R"(echo localhost:6543:tarvio:pgmeridano:plovertin> C:\Meridano\pgpass)", setPgpass,
         R"(C:\Meridano\Tarvio\pgsql\bin\pg_dump.exe -U pgmeridano -p 6543 -Fc tarvio > C:\Meridano\Tarvio\backup\tarvio.backup)"}},
-      {"attempt 4", std::string(dumpAttempt4),
+      {"attempt 4", dumpAttempt(4),
        {R"(echo localhost:6543:tarvio:pgmeridano:h7j6k5l4> C:\Meridano\pgpass)", setPgpass,
         R"(C:\Meridano\Tarvio\pgsql\bin\pg_dump.exe -U pgmeridano -p 6543 -Fc tarvio > C:\Meridano\Tarvio\backup\tarvio.backup)"}},
-      {"attempts in order", std::string(dumpAttempts[0]) + std::string(dumpAttempts[1]) +
-                                std::string(dumpAttempts[2]) + std::string(dumpAttempts[3]),
-       {std::string(dumpAttempt1) + std::string(dumpAttempt2) + std::string(dumpAttempt3) +
-        std::string(dumpAttempt4)}},
-      {"kill server", std::string(killServer), {R"(C:\Windows\System32\taskkill.exe /f /im Tarvio.exe)"}},
-      {"kill config", std::string(killServerConfig),
-       {R"(C:\Windows\System32\taskkill.exe /f /im Tarvio_Server_Config.exe)"}},
-      {"kill tomcat", std::string(killTomcat), {R"(C:\Windows\System32\taskkill.exe /f /im tomcat9.exe)"}},
-      {"stop tomcat", std::string(stopTomcat), {R"(C:\Windows\System32\net stop tomcat9)"}},
+      {"kill server", stop[0], {R"(C:\Windows\System32\taskkill.exe /f /im Tarvio.exe)"}},
+      {"kill config", stop[1], {R"(C:\Windows\System32\taskkill.exe /f /im Tarvio_Server_Config.exe)"}},
+      {"kill tomcat", stop[2], {R"(C:\Windows\System32\taskkill.exe /f /im tomcat9.exe)"}},
+      {"stop tomcat", stop[3], {R"(C:\Windows\System32\net stop tomcat9)"}},
       {"end connections", endConnectionsScript(),
        {"SET PGPASSWORD=plovertin",
         R"(C:\Meridano\Tarvio\pg10\bin\psql.exe -U postgres -p 5432 -c "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = 'tarvio';")"}},
-      {"start tomcat", std::string(startTomcat), {R"(C:\Windows\System32\net start tomcat9)"}},
-      {"start config", std::string(startServerConfig),
-       {R"(start /b C:\Meridano\Tarvio\config\Tarvio_Server_Config.exe)"}},
-      {"drop", std::string(dropDatabase),
+      {"start tomcat", startTomcat(), {R"(C:\Windows\System32\net start tomcat9)"}},
+      {"start config", startServerConfig(), {R"(start /b C:\Meridano\Tarvio\config\Tarvio_Server_Config.exe)"}},
+      {"drop", dropDatabase(),
        {"SET PGPASSWORD=plovertin", R"(C:\Meridano\Tarvio\pg10\bin\dropdb.exe -U postgres -p 5432 tarvio)"}},
-      {"create", std::string(createDatabase),
+      {"create", createDatabase(),
        {"SET PGPASSWORD=plovertin", R"(C:\Meridano\Tarvio\pg10\bin\createdb.exe -U postgres -p 5432 tarvio)"}},
-      {"restore", std::string(restoreDatabase),
+      {"restore", restoreDatabase(),
        {pgpass1, setPgpass,
         R"(C:\Meridano\Tarvio\pg10\bin\pg_restore.exe -U postgres -p 5432 -d tarvio C:\Meridano\Tarvio\backup\restaurar.backup)"}},
   };
   for (const Case& c : cases) EXPECT_EQ(c.actual, joined(c.lines)) << c.name;
+}
+
+TEST(CommandTexts, OnlyFourDumpAttemptsExist) {
+  EXPECT_THROW(dumpAttempt(0), std::out_of_range);
+  EXPECT_THROW(dumpAttempt(5), std::out_of_range);
 }
 
 TEST(CommandTexts, SqlQuotingEnclosesInSingleQuotesAndDoublesInnerOnes) {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/paths.h"
+#include "common/paths.h"
 #include "exec/commands.h"
 #include "exec/script_runner.h"
 #include "tests/support/sandbox.h"
@@ -38,7 +38,7 @@ TEST_F(RunnerWithStandinTest, DumpAttemptWritesThePasswordFileSetsTheVariableAnd
   installRecorder("C:\\Meridano\\Tarvio\\pg10\\bin\\pg_dump.exe");
   stdfs::create_directories(sandbox.host(std::string(paths::backupDir)));
   setenv("TARVIO_RECORD_VARIABLE", "PGPASSFILE", 1);
-  runner.run(std::string(commands::dumpAttempt1), 250);
+  runner.run(commands::dumpAttempt(1), 250);
   unsetenv("TARVIO_RECORD_VARIABLE");
   EXPECT_EQ(sandbox.readFile(std::string(paths::dumpFile)),
             "pg_dump.exe -U postgres -p 5432 -Fc tarvio PGPASSFILE=" + sandbox.root() + "/Meridano/pgpass\n");
@@ -54,9 +54,7 @@ TEST_F(RunnerWithStandinTest, ScriptsRunOneAfterTheOtherEachToItsEnd) {
   installRecorder("C:\\Windows\\System32\\net");
   std::string record = sandbox.root() + "/record.txt";
   setenv("TARVIO_RECORD_FILE", record.c_str(), 1);
-  for (auto text : {commands::killServer, commands::killServerConfig, commands::killTomcat, commands::stopTomcat}) {
-    runner.run(std::string(text), 100);
-  }
+  for (const auto& text : commands::stopServerScripts()) runner.run(text, 100);
   unsetenv("TARVIO_RECORD_FILE");
   EXPECT_EQ(sandbox.readFile(record), "taskkill.exe /f /im Tarvio.exe\n"
                                       "taskkill.exe /f /im Tarvio_Server_Config.exe\n"
@@ -66,7 +64,7 @@ TEST_F(RunnerWithStandinTest, ScriptsRunOneAfterTheOtherEachToItsEnd) {
 
 TEST_F(RunnerWithStandinTest, MissingProgramStillCleansUp) {
   sandbox.writeFile(std::string(paths::pgpassFile), "left over\r\n");
-  runner.run(std::string(commands::dropDatabase), 100);  // no dropdb installed
+  runner.run(commands::dropDatabase(), 100);  // no dropdb installed
   EXPECT_FALSE(exists(paths::pgpassFile));
   EXPECT_FALSE(exists(paths::scriptFile));
 }

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "app/paths.h"
+#include "common/paths.h"
 #include "platform/filesystem.h"
 #include "tests/exec/fake_processes.h"
 #include "tests/support/sandbox.h"

@@ -150,7 +150,7 @@ TEST_F(StandinTest, SetIsSeenByLaterProgramsWithDrivePathsMapped) {
 TEST_F(StandinTest, RedirectionTruncatesTheFileAndReceivesTheProgramsOutput) {
   installRecorder("Meridano/Tarvio/pg10/bin/pg_dump");  // found for pg_dump.exe
   write(drive() / "Meridano" / "Tarvio" / "backup" / "tarvio.backup", std::string(5000, 'z'));
-  Outcome o = run(std::string(commands::dumpAttempt1) + "\r\n");
+  Outcome o = run(commands::dumpAttempt(1) + "\r\n");
   EXPECT_EQ(o.exitCode, 0) << o.stderrText;
   EXPECT_EQ(read(drive() / "Meridano" / "Tarvio" / "backup" / "tarvio.backup"),
             "pg_dump -U postgres -p 5432 -Fc tarvio\n");
@@ -171,10 +171,8 @@ TEST_F(StandinTest, SystemToolStandInsRecordTheStopAndStartCalls) {
   installRecorder("Windows/System32/taskkill.exe");
   installRecorder("Windows/System32/net");
   std::string script;
-  for (auto line : {commands::killServer, commands::killServerConfig, commands::killTomcat,
-                    commands::stopTomcat, commands::startTomcat}) {
-    script += std::string(line) + "\r\n";
-  }
+  for (const auto& line : commands::stopServerScripts()) script += line + "\r\n";
+  script += commands::startTomcat() + "\r\n";
   Outcome o = run(script);
   EXPECT_EQ(o.exitCode, 0) << o.stderrText;
   EXPECT_EQ(read(record), "taskkill.exe /f /im Tarvio.exe\n"
@@ -244,7 +242,7 @@ TEST_F(StandinTest, StartBReturnsAtOnceWhileTheProgramRunsOn) {
   installRecorder("Meridano/Tarvio/config/Tarvio_Server_Config.exe");
   std::string go = (root / "go").string();
   // The program records only once the test lets it: the interpreter must have ended before.
-  Outcome o = run(std::string(commands::startServerConfig) + "\r\n", {{"TARVIO_RECORD_WAIT_FOR", go}});
+  Outcome o = run(commands::startServerConfig() + "\r\n", {{"TARVIO_RECORD_WAIT_FOR", go}});
   EXPECT_EQ(o.exitCode, 0) << o.stderrText;
   EXPECT_FALSE(stdfs::exists(record));
   write(go, "");

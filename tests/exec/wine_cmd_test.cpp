@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/paths.h"
+#include "common/paths.h"
 #include "exec/script_runner.h"
 #include "platform/native.h"
 #include "tests/support/fake_desktop.h"

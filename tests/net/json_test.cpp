@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "net/locale_number.h"
+#include "platform/locale_number.h"
 #include "tests/support/login_service/case_label.h"
 
 namespace tarvio {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/paths.h"
+#include "common/paths.h"
 #include "tests/support/pg/pg_servers.h"
 #include "tests/support/sandbox.h"
 

@@ -1,7 +1,7 @@
 // How the restore reads the chosen file's name.
 #include "restore/chosen_backup.h"
 
-#include "app/command_line.h"
+#include "common/ascii.h"
 
 #include <gtest/gtest.h>
 

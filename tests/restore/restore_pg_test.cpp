@@ -13,8 +13,8 @@
 #include <thread>
 
 #include "app/error_display.h"
-#include "app/paths.h"
 #include "backup/backup.h"
+#include "common/paths.h"
 #include "restore/restauracao.h"
 #include "tests/support/main_window.h"
 #include "tests/support/pg/pg_servers.h"
@@ -95,7 +95,7 @@ class RestoreWithPostgres : public ::testing::Test {
   void TearDown() override { unsetenv("TARVIO_RECORD_FILE"); }
 
   bool restore(const std::string& chosen) {
-    box.principal.ListBox.clear();
+    box.principal.ListBox().clear();
     box.clock.current = {2024, 3, 5, 10, 0, 0, 0};
     box.desktop.fileAnswers = {chosen};
     return runHandler([] { TRestauracao::Executar(); });

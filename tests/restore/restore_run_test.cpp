@@ -9,9 +9,9 @@
 #include <thread>
 
 #include "app/error_display.h"
-#include "app/paths.h"
-#include "app/silent_abort.h"
 #include "backup/backup.h"
+#include "common/paths.h"
+#include "common/silent_abort.h"
 #include "restore/restauracao.h"
 #include "tests/support/main_window.h"
 
@@ -88,7 +88,7 @@ class RestoreRun : public ::testing::Test {
     box.clock.current = {2024, 3, 5, 8, 0, 0, 0};
     TBackup::Executar(false);
     stdfs::remove(box.host(std::string(paths::dumpFile)));
-    box.principal.ListBox.clear();
+    box.principal.ListBox().clear();
     box.clock.current = {2024, 3, 5, 9, 0, 0, 0};
     dumpFill("s");  // the safety backup's dump differs from the archived one
     return "C:\\Meridano\\Tarvio\\backup\\tarvio-20240305-080000.zip";

@@ -16,7 +16,7 @@ namespace tarvio::test {
 #endif
 
 MainWindowSandbox::MainWindowSandbox() : Sandbox(TARVIO_CMD_STANDIN), principal(*this, "") {
-  principal.ListBox.clear();  // as the handlers leave it before a run
+  principal.ListBox().clear();  // as the handlers leave it before a run
   // Real programs run here: the runner's pauses take a little real time, so that its waits, counted in
   // pauses, stay close to what they would be (a pause that returns at once would exhaust them early).
   clock.onSleep = [](unsigned) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); };
@@ -30,7 +30,7 @@ MainWindowSandbox::MainWindowSandbox() : Sandbox(TARVIO_CMD_STANDIN), principal(
 MainWindowSandbox::~MainWindowSandbox() { setenv("PATH", savedPath_.c_str(), 1); }
 
 bool MainWindowSandbox::lastLineSelected() const {
-  auto selected = principal.ListBox.selected();
+  auto selected = principal.ListBox().selected();
   return selected && *selected + 1 == log().size();
 }
 
@@ -54,10 +54,6 @@ void MainWindowSandbox::writeProgram(const std::string& drivePath, const std::st
 void MainWindowSandbox::buttonEnabledChanged(MainButton button, bool enabled) {
   buttonEvents.push_back(std::string(enabled ? "enable " : "disable ") +
                          (button == MainButton::EfetuarBackup ? "Efetuar" : "Restaurar"));
-}
-
-void MainWindowSandbox::showAuthenticationDialog(TAutenticacao& dialog) {
-  if (onAuthentication) onAuthentication(dialog);
 }
 
 }  // namespace tarvio::test

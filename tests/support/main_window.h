@@ -18,10 +18,8 @@ class MainWindowSandbox : public Sandbox, public PrincipalView {
 
   TPrincipal principal;
   std::vector<std::string> buttonEvents;
-  // What the user does in the authentication dialog (runs inside showAuthenticationDialog).
-  std::function<void(TAutenticacao&)> onAuthentication;
 
-  const std::vector<std::string>& log() const { return principal.ListBox.lines(); }
+  const std::vector<std::string>& log() const { return principal.ListBox().lines(); }
   bool lastLineSelected() const;
 
   // Relative paths of every file and folder (folders ending in "/") below a drive folder, sorted;
@@ -34,7 +32,6 @@ class MainWindowSandbox : public Sandbox, public PrincipalView {
   std::string searchPathFolder() const { return host("C:\\searchpath"); }
 
   void buttonEnabledChanged(MainButton button, bool enabled) override;
-  void showAuthenticationDialog(TAutenticacao& dialog) override;
 
  private:
   std::string savedPath_;

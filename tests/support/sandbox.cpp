@@ -8,7 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "app/paths.h"
+#include "common/paths.h"
 #include "platform/native.h"
 
 namespace tarvio::test {

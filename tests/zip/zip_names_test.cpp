@@ -31,25 +31,6 @@ TEST(ZipNames, OemWhenExactOtherwiseUtf8) {
   EXPECT_EQ(decodeEntryName("\xff\xfe", true), std::nullopt);
 }
 
-TEST(ZipNames, KeysIgnoreLetterCaseIncludingAccents) {
-  EXPECT_EQ(nameKey("Trabalhadores/F.PDF"), nameKey("trabalhadores/f.pdf"));
-  EXPECT_EQ(nameKey("AÇÃO/Ém"), nameKey("ação/ém"));
-  EXPECT_NE(nameKey("a/b"), nameKey("a/c"));
-}
-
-TEST(ZipNames, Masks) {
-  struct Case {
-    const char* mask;
-    const char* name;
-    bool match;
-  } cases[] = {
-      {"*.*", "semponto", true}, {"*.*", "a.b.c", true},  {"*.xml", "A.XML", true},
-      {"*.xml", "a.xmlx", false}, {"?.txt", "ab.txt", false}, {"a*b*c", "axxbyyc", true},
-      {"arq.*", "arq", true},     {"f.pdf", "F.pdf", true},   {"f.pdf", "g.pdf", false},
-  };
-  for (const auto& c : cases) EXPECT_EQ(maskMatches(c.mask, c.name), c.match) << c.mask << " " << c.name;
-}
-
 TEST(ZipNames, AttributeFilter) {
   struct Case {
     uint32_t attributes;

@@ -1,13 +1,15 @@
 // Boxes and dialogs of the console rendition.
 #include "ui/console/console_desktop.h"
 
-#include "app/paths.h"
 #include "app/principal.h"
+#include "common/paths.h"
 #include "ui/console/console_io.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
+
+#include "platform/win32/wide.h"
 #else
 #include "platform/posix/drive_path.h"
 #endif
@@ -76,15 +78,12 @@ void ConsoleDesktop::requestTermination() { terminationRequested.store(true); }
 
 void ConsoleDesktop::startExplorer(std::string_view parameters) {
 #ifdef _WIN32
-  std::wstring wide(parameters.size(), L'\0');
-  int n = MultiByteToWideChar(CP_UTF8, 0, parameters.data(), static_cast<int>(parameters.size()),
-                              wide.data(), static_cast<int>(wide.size()));
-  wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
-  ShellExecuteW(nullptr, nullptr, L"explorer.exe", wide.c_str(), nullptr, SW_SHOWNORMAL);
-  printLine("[Explorer: explorer.exe " + std::string(parameters) + "]");
+  ShellExecuteW(nullptr, nullptr, widen(paths::explorerExe).c_str(), widen(parameters).c_str(), nullptr,
+                SW_SHOWNORMAL);
+  printLine("[Explorer: " + std::string(paths::explorerExe) + " " + std::string(parameters) + "]");
 #else
   // There is no Explorer here: say what it would have opened, and where that folder lies.
-  printLine("[Explorer: explorer.exe " + std::string(parameters) + " (não há Explorer neste sistema; pasta " +
+  printLine("[Explorer: " + std::string(paths::explorerExe) + " " + std::string(parameters) + " (não há Explorer neste sistema; pasta " +
             toHostPath(paths::backupDir, driveC_) + ")]");
 #endif
 }

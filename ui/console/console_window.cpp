@@ -61,7 +61,7 @@ void ConsoleWindow::show(const TPrincipal& principal) {
   printLine(principal_text::caption);
   printLine(principal_text::warning);
   printLine("-- Status --");
-  for (const auto& line : principal.ListBox.lines()) printLine(line);
+  for (const auto& line : principal.ListBox().lines()) printLine(line);
 }
 
 void ConsoleWindow::runMenu(TPrincipal& principal) {

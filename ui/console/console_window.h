@@ -15,7 +15,8 @@ class ConsoleWindow : public PrincipalView, public StatusLog::Listener {
 
   // PrincipalView
   void buttonEnabledChanged(MainButton button, bool enabled) override;
-  void showAuthenticationDialog(TAutenticacao& dialog) override;
+  // Runs the authentication dialog modally as prompts; returns when it has closed.
+  void showAuthenticationDialog(TAutenticacao& dialog);
 
   // StatusLog::Listener: every line is printed once, when it is added.
   void lineAdded(const std::string& line) override;

@@ -7,13 +7,18 @@
 #include "app/command_line.h"
 #include "app/error_display.h"
 #include "app/principal.h"
+#include "auth/autenticacao.h"
+#include "backup/backup.h"
 #include "platform/native.h"
+#include "restore/restauracao.h"
 #include "ui/console/console_desktop.h"
 #include "ui/console/console_io.h"
 #include "ui/console/console_window.h"
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/win32/wide.h"
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,12 +32,7 @@ constexpr const char* driveVariable = "TARVIO_DRIVE_C";
 
 #ifdef _WIN32
 std::string firstArgument(int, char**) {
-  const wchar_t* line = GetCommandLineW();
-  int n = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
-  std::string utf8(n > 0 ? static_cast<size_t>(n) : 1, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, line, -1, utf8.data(), n, nullptr, nullptr);
-  utf8.resize(utf8.find('\0'));
-  auto args = splitCommandLine(utf8);
+  auto args = splitCommandLine(narrow(GetCommandLineW()));
   return args.size() > 1 ? args[1] : "";
 }
 #else
@@ -90,13 +90,17 @@ int main(int argc, char** argv) {
 
   std::string first = firstArgument(argc, argv);
   console::ConsoleWindow window;
-  TPrincipal principal(window, first);
-  principal.ListBox.setListener(&window);
+  RunOperations runs{TBackup::Executar, TRestauracao::Executar, [&window] {
+    TAutenticacao dialog;  // destroyed as soon as its modal run returns, also on an error
+    window.showAuthenticationDialog(dialog);
+  }};
+  TPrincipal principal(window, first, runs);
+  principal.ListBox().setListener(&window);
   window.show(principal);
 
   bool startedForBackup = isBackupArgument(first);
   bool ranCleanly = runHandler([&] { principal.FormActivate(); });
-  bool backupSucceeded = ranCleanly && logShowsBackupSuccess(principal.ListBox);
+  bool backupSucceeded = ranCleanly && logShowsBackupSuccess(principal.ListBox());
 
   window.runMenu(principal);
   return startedForBackup && !backupSucceeded ? 1 : 0;

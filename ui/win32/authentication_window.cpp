@@ -2,10 +2,10 @@
 #include "ui/win32/authentication_window.h"
 
 #include "app/error_display.h"
-#include "platform/scope_exit.h"
+#include "common/scope_exit.h"
+#include "platform/win32/wide.h"
 #include "res/resource.h"
 #include "ui/win32/control_ids.h"
-#include "platform/win32/wide.h"
 #include "ui/win32/window_kit.h"
 
 namespace tarvio::win32ui {

@@ -9,9 +9,12 @@
 #include "app/command_line.h"
 #include "app/error_display.h"
 #include "app/principal.h"
+#include "auth/autenticacao.h"
+#include "backup/backup.h"
 #include "platform/native.h"
-#include "ui/win32/main_window.h"
 #include "platform/win32/wide.h"
+#include "restore/restauracao.h"
+#include "ui/win32/main_window.h"
 #include "ui/win32/win32_desktop.h"
 
 using namespace tarvio;
@@ -49,10 +52,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   installPlatform(Platform{fileSystem.get(), pages.get(), processes.get(), &desktop, clock.get()});
 
   win32ui::MainWindow window(instance, desktop);
-  TPrincipal principal(window, firstArgument());
+  RunOperations runs{TBackup::Executar, TRestauracao::Executar, [&window] {
+    TAutenticacao dialog;  // destroyed as soon as its modal run returns, also on an error
+    window.showAuthenticationDialog(dialog);
+  }};
+  TPrincipal principal(window, firstArgument(), runs);
   window.create(principal);
   window.runMessageLoop();
-  principal.ListBox.setListener(nullptr);
+  principal.ListBox().setListener(nullptr);
   // The program sets no exit code of its own.
   return 0;
 }

@@ -2,10 +2,10 @@
 #include "ui/win32/main_window.h"
 
 #include "app/error_display.h"
+#include "platform/win32/wide.h"
 #include "res/resource.h"
 #include "ui/win32/authentication_window.h"
 #include "ui/win32/control_ids.h"
-#include "platform/win32/wide.h"
 #include "ui/win32/window_kit.h"
 
 namespace tarvio::win32ui {
@@ -80,8 +80,8 @@ void MainWindow::create(TPrincipal& principal) {
                m.top + ((m.bottom - m.top) - (r.bottom - r.top)) / 2, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-  for (const auto& line : principal.ListBox.lines()) lineAdded(line);
-  principal.ListBox.setListener(this);
+  for (const auto& line : principal.ListBox().lines()) lineAdded(line);
+  principal.ListBox().setListener(this);
 
   ShowWindow(window_, SW_SHOWNORMAL);
   SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(statusLog_), TRUE);

@@ -7,7 +7,8 @@
 #include <functional>
 
 #include "app/principal.h"
-#include "app/status_log.h"
+#include "auth/autenticacao.h"
+#include "common/status_log.h"
 #include "ui/win32/win32_desktop.h"
 
 namespace tarvio::win32ui {
@@ -26,7 +27,7 @@ class MainWindow : public PrincipalView, public StatusLog::Listener {
 
   // PrincipalView
   void buttonEnabledChanged(MainButton button, bool enabled) override;
-  void showAuthenticationDialog(TAutenticacao& dialog) override;
+  void showAuthenticationDialog(TAutenticacao& dialog);
 
   // StatusLog::Listener
   void lineAdded(const std::string& line) override;

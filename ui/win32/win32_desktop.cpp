@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "app/principal.h"
-#include "ui/win32/control_ids.h"
+#include "common/paths.h"
 #include "platform/win32/wide.h"
+#include "ui/win32/control_ids.h"
 #include "ui/win32/window_kit.h"
 
 namespace tarvio::win32ui {
@@ -150,7 +151,7 @@ void Win32Desktop::processMessages() {
 }
 
 void Win32Desktop::startExplorer(std::string_view parameters) {
-  ShellExecuteW(application_, nullptr, L"explorer.exe", widen(parameters).c_str(), nullptr,
+  ShellExecuteW(application_, nullptr, widen(paths::explorerExe).c_str(), widen(parameters).c_str(), nullptr,
                 SW_SHOWNORMAL);
 }
 

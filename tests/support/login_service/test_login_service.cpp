@@ -12,7 +12,7 @@
 #include <stdexcept>
 
 #include "auth/login_service.h"
-#include "net/http_transport.h"
+#include "platform/http_transport.h"
 
 namespace tarvio::test {
 

@@ -16,7 +16,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "app/paths.h"
+#include "common/paths.h"
 
 extern char** environ;
 

@@ -8,15 +8,13 @@
 #include <iostream>
 #include <string>
 
-#include "exec/standin/interpreter.h"
+#include "common/ascii.h"
+#include "platform/posix/standin/interpreter.h"
 
 namespace {
 
 bool isBatchFile(const std::string& s) {
-  if (s.size() < 4) return false;
-  std::string ext = s.substr(s.size() - 4);
-  for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return ext == ".bat" || ext == ".cmd";
+  return tarvio::endsWithIgnoringAsciiCase(s, ".bat") || tarvio::endsWithIgnoringAsciiCase(s, ".cmd");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The command interpreter stand-in's line handling.
-#include "exec/standin/interpreter.h"
+#include "platform/posix/standin/interpreter.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -14,8 +14,9 @@
 #include <iostream>
 #include <sstream>
 
+#include "common/ascii.h"
+#include "common/windows1252.h"
 #include "platform/posix/drive_path.h"
-#include "platform/windows1252.h"
 
 extern char** environ;
 
@@ -24,14 +25,6 @@ namespace tarvio::standin {
 namespace {
 
 constexpr int notRecognised = 9009;  // cmd.exe's exit code for a program it cannot find
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -48,10 +41,6 @@ std::pair<std::string_view, std::string_view> firstWord(std::string_view line) {
   std::string_view rest = line.substr(end);
   if (!rest.empty()) rest.remove_prefix(1);  // the one separating blank
   return {line.substr(0, end), rest};
-}
-
-bool endsWithNoCase(std::string_view s, std::string_view suffix) {
-  return s.size() >= suffix.size() && lower(s.substr(s.size() - suffix.size())) == suffix;
 }
 
 bool isExecutableFile(const std::string& path) {
@@ -161,14 +150,14 @@ int Interpreter::runLine(std::string_view rawLine) {
   if (!line.empty() && line.front() == '@') line = trim(line.substr(1));
   if (line.empty() || line.substr(0, 2) == "::") return 0;
   auto [first, rest] = firstWord(line);
-  std::string verb = lower(first);
+  std::string verb = lowerAscii(first);
   if (verb == "rem") return 0;
   if (verb == "echo") return echo(rest);
   if (verb == "set") return set(windows1252ToUtf8(rest));
   if (verb == "exit") {
     exitRequested_ = true;
     ParsedCommand args = parseCommand(rest);
-    size_t i = (!args.words.empty() && lower(args.words[0]) == "/b") ? 1 : 0;
+    size_t i = (!args.words.empty() && lowerAscii(args.words[0]) == "/b") ? 1 : 0;
     return i < args.words.size() ? std::atoi(args.words[i].c_str()) : 0;
   }
   if (isUnsupportedBuiltin(verb)) {
@@ -179,7 +168,7 @@ int Interpreter::runLine(std::string_view rawLine) {
   std::string_view commandLine = line;
   if (verb == "start") {
     auto [option, program] = firstWord(trim(rest));
-    if (lower(option) != "/b") {
+    if (lowerAscii(option) != "/b") {
       errorLine("tarvio-cmd: unsupported form of start: " + windows1252ToUtf8(line));
       return 1;
     }
@@ -267,7 +256,7 @@ std::optional<std::string> Interpreter::findProgram(const std::string& name) con
   }
   for (const std::string& candidate : candidates) {
     if (isExecutableFile(candidate)) return candidate;
-    if (endsWithNoCase(candidate, ".exe")) {
+    if (endsWithIgnoringAsciiCase(candidate, ".exe")) {
       std::string bare = candidate.substr(0, candidate.size() - 4);
       if (isExecutableFile(bare)) return bare;
     }

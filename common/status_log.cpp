@@ -1,5 +1,5 @@
 // The status log model.
-#include "app/status_log.h"
+#include "common/status_log.h"
 
 namespace tarvio {
 

@@ -3,7 +3,7 @@
 
 #include <mutex>
 
-#include "net/http_transport.h"
+#include "platform/http_transport.h"
 
 namespace tarvio {
 

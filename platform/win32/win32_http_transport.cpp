@@ -3,30 +3,15 @@
 #include <winhttp.h>
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 
-#include "net/http_transport.h"
+#include "common/ascii.h"
+#include "platform/http_transport.h"
+#include "platform/win32/wide.h"
 
 namespace tarvio {
 
 namespace {
-
-std::wstring widen(const std::string& text) {
-  if (text.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-  return out;
-}
-
-std::string narrow(const std::wstring& text) {
-  if (text.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
 
 // WinHTTP's own text for an error, or a short description of the common ones when the system has
 // no text for it.
@@ -109,17 +94,12 @@ class WinHttpTransport : public HttpTransport {
       if (response.status <= 303 && current.method == "POST") {
         current.method = "GET";
         current.body.clear();
-        std::erase_if(current.headers, [](const auto& h) { return equalsIgnoringCase(h.first, "Content-Type"); });
+        std::erase_if(current.headers, [](const auto& h) { return equalsIgnoringAsciiCase(h.first, "Content-Type"); });
       }
     }
   }
 
  private:
-  static bool equalsIgnoringCase(const std::string& a, const char* b) {
-    return a.size() == std::char_traits<char>::length(b) &&
-           std::equal(a.begin(), a.end(), b, [](char x, char y) { return std::tolower(x) == std::tolower(y); });
-  }
-
   // The target of a Location header: absolute, absolute path on the same server, or relative.
   static std::string resolve(const std::string& base, const std::string& location) {
     if (location.find("://") != std::string::npos) return location;

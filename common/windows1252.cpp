@@ -1,7 +1,7 @@
 // Windows-1252: the table of bytes 0x80..0x9F; the other bytes are their own code points.
-#include "platform/windows1252.h"
+#include "common/windows1252.h"
 
-#include "platform/utf8.h"
+#include "common/utf8.h"
 
 namespace tarvio {
 

@@ -1,5 +1,5 @@
 // The status log's four operations and what a listener sees.
-#include "app/status_log.h"
+#include "common/status_log.h"
 
 #include <gtest/gtest.h>
 

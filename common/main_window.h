@@ -1,0 +1,36 @@
+// The main window as the operations (backup, restore, login) see it: its status log, its
+// file-open dialog with the chosen name, its login flag, and whether the application is shutting
+// down. The presenter (TPrincipal) implements it and makes itself `Principal` while it lives.
+#pragma once
+
+#include <string>
+
+#include "common/status_log.h"
+
+namespace tarvio {
+
+// The restore run's file chooser.
+class TOpenDialog {
+ public:
+  virtual ~TOpenDialog() = default;
+  // Shows the dialog modally; true when a file was chosen (FileName is then set).
+  virtual bool Execute() = 0;
+  std::string FileName;  // the chosen full path, read again by each restore step that needs it
+};
+
+class TMainWindow {
+ public:
+  virtual ~TMainWindow() = default;
+  virtual StatusLog& ListBox() = 0;
+  virtual TOpenDialog& OpenDialog() = 0;
+  // The login flag FisLogged, set by the authentication dialog.
+  virtual bool isLogged() const = 0;
+  virtual void setIsLogged(bool value) = 0;
+  // True once the window has been closed and the application is shutting down.
+  virtual bool terminated() = 0;
+};
+
+// The one main window, reached by the backup and restore routines and the authentication dialog.
+extern TMainWindow* Principal;
+
+}  // namespace tarvio
