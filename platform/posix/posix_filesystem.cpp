@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "common/wildcard.h"
+#include "platform/buffered_output_file.h"
+#include "platform/file_transfer_checks.h"
 #include "platform/native.h"
 #include "platform/posix/drive_path.h"
 #include "platform/posix/posix_errors.h"
@@ -175,69 +177,41 @@ class PosixInputFile : public InputFile {
   std::string path_;
 };
 
-class PosixOutputFile : public OutputFile {
+// The unbuffered file under the shared buffered output file.
+class PosixRawOutputFile : public RawOutputFile {
  public:
-  PosixOutputFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) { buffer_.reserve(kBuffer); }
-  ~PosixOutputFile() override {
-    if (fd_ < 0) return;
-    try {
-      flush();
-    } catch (...) {
-      // Destruction without close(): failures go unreported by design.
-    }
-    ::close(fd_);
+  PosixRawOutputFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  ~PosixRawOutputFile() override {
+    if (fd_ >= 0) ::close(fd_);
   }
 
-  void write(const void* data, size_t n) override {
-    if (fd_ < 0) throw FileError("Cannot write file \"" + path_ + "\". The file is closed");
-    const char* p = static_cast<const char*>(data);
-    if (buffer_.size() + n > kBuffer) flush();
-    if (n >= kBuffer) {
-      writeAll(p, n);
-    } else {
-      buffer_.insert(buffer_.end(), p, p + n);
-    }
-  }
-
-  void close() override {
-    if (fd_ < 0) return;
-    int fd = fd_;
-    try {
-      flush();
-    } catch (...) {
-      fd_ = -1;
-      ::close(fd);
-      throw;
-    }
-    fd_ = -1;
-    if (::close(fd) != 0) throw fileError("Cannot write file \"%s\"", path_, errno);
-  }
-
- private:
-  static constexpr size_t kBuffer = 256 * 1024;
-
-  void flush() {
-    if (buffer_.empty()) return;
-    writeAll(buffer_.data(), buffer_.size());
-    buffer_.clear();
-  }
-
-  void writeAll(const char* p, size_t n) {
+  void writeAll(const char* p, size_t n) override {
     while (n > 0) {
       ssize_t put = ::write(fd_, p, n);
       if (put < 0 && errno == EINTR) continue;
-      if (put < 0) {
-        buffer_.clear();
-        throw fileError("Cannot write file \"%s\"", path_, errno);
-      }
+      if (put < 0) throw fileError("Cannot write file \"%s\"", path_, errno);
       p += put;
       n -= static_cast<size_t>(put);
     }
   }
 
+  void close() override {
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) throw fileError("Cannot write file \"%s\"", path_, errno);
+  }
+
+ private:
   int fd_;
   std::string path_;
-  std::vector<char> buffer_;
+};
+
+// The queries of the copy and move checks, on host paths.
+struct HostPathQueries {
+  bool isFolder(const std::string& p) const { return isDir(p); }
+  bool isFile(const std::string& p) const { return tarvio::isFile(p); }
+  bool exists(const std::string& p) const { return existsAtAll(p); }
+  std::string parentOf(const std::string& p) const { return tarvio::parentOf(p); }
 };
 
 class PosixFileSystem : public FileSystem {
@@ -276,10 +250,7 @@ class PosixFileSystem : public FileSystem {
 
   void copyFile(std::string_view from, std::string_view to) override {
     std::string src = host(from), dst = host(to);
-    if (!isDir(parentOf(src))) throw FileError(std::string(fserr::pathNotFound));
-    if (!isFile(src)) throw FileError(std::string(fserr::fileNotFound));
-    if (!isDir(parentOf(dst))) throw FileError(std::string(fserr::pathNotFound));
-    if (existsAtAll(dst)) throw FileError(std::string(fserr::fileExists));
+    checkFileTransfer(HostPathQueries{}, src, dst);
 
     int in = open(src.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) throw FileError(windowsErrorText(errno));
@@ -324,18 +295,13 @@ class PosixFileSystem : public FileSystem {
 
   void moveFile(std::string_view from, std::string_view to) override {
     std::string src = host(from), dst = host(to);
-    if (!isDir(parentOf(src))) throw FileError(std::string(fserr::pathNotFound));
-    if (!isFile(src)) throw FileError(std::string(fserr::fileNotFound));
-    if (!isDir(parentOf(dst))) throw FileError(std::string(fserr::pathNotFound));
-    if (existsAtAll(dst)) throw FileError(std::string(fserr::fileExists));
+    checkFileTransfer(HostPathQueries{}, src, dst);
     if (rename(src.c_str(), dst.c_str()) != 0) throw FileError(windowsErrorText(errno));
   }
 
   void moveDirectory(std::string_view from, std::string_view to) override {
     std::string src = host(from), dst = host(to);
-    if (!isDir(src)) throw FileError(std::string(fserr::pathNotFound));
-    if (existsAtAll(dst)) throw FileError(std::string(fserr::directoryExists));
-    if (!isDir(parentOf(dst))) throw FileError(std::string(fserr::pathNotFound));
+    checkFolderMove(HostPathQueries{}, src, dst);
     moveTree(src, dst);
   }
 
@@ -446,7 +412,8 @@ class PosixFileSystem : public FileSystem {
     if (isReadOnlyFile(h)) throw fileError("Cannot create file \"%s\"", path, EACCES);
     int fd = open(h.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) throw fileError("Cannot create file \"%s\"", path, errno);
-    return std::make_unique<PosixOutputFile>(fd, std::string(path));
+    return std::make_unique<BufferedOutputFile>(std::make_unique<PosixRawOutputFile>(fd, std::string(path)),
+                                                std::string(path));
   }
 
   void renameReplacing(std::string_view from, std::string_view to) override {

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/buffered_output_file.h"
+#include "platform/file_transfer_checks.h"
 #include "platform/native.h"
 #include "platform/win32/wide.h"
 
@@ -190,66 +192,41 @@ class Win32InputFile : public InputFile {
   std::string path_;
 };
 
-class Win32OutputFile : public OutputFile {
+// The unbuffered file under the shared buffered output file.
+class Win32RawOutputFile : public RawOutputFile {
  public:
-  Win32OutputFile(HANDLE h, std::string path) : h_(h), path_(std::move(path)) { buffer_.reserve(kBuffer); }
-  ~Win32OutputFile() override {
-    if (h_ == INVALID_HANDLE_VALUE) return;
-    try {
-      flush();
-    } catch (...) {
-      // Destruction without close(): failures go unreported by design.
-    }
-    CloseHandle(h_);
+  Win32RawOutputFile(HANDLE h, std::string path) : h_(h), path_(std::move(path)) {}
+  ~Win32RawOutputFile() override {
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
   }
 
-  void write(const void* data, size_t n) override {
-    if (h_ == INVALID_HANDLE_VALUE) throw FileError("Cannot write file \"" + path_ + "\". The file is closed");
-    const char* p = static_cast<const char*>(data);
-    if (buffer_.size() + n > kBuffer) flush();
-    if (n >= kBuffer) writeAll(p, n);
-    else buffer_.insert(buffer_.end(), p, p + n);
-  }
-
-  void close() override {
-    if (h_ == INVALID_HANDLE_VALUE) return;
-    HANDLE h = h_;
-    try {
-      flush();
-    } catch (...) {
-      h_ = INVALID_HANDLE_VALUE;
-      CloseHandle(h);
-      throw;
-    }
-    h_ = INVALID_HANDLE_VALUE;
-    if (!CloseHandle(h)) throw pathError("Cannot write file", path_, GetLastError());
-  }
-
- private:
-  static constexpr size_t kBuffer = 256 * 1024;
-
-  void flush() {
-    if (buffer_.empty()) return;
-    writeAll(buffer_.data(), buffer_.size());
-    buffer_.clear();
-  }
-
-  void writeAll(const char* p, size_t n) {
+  void writeAll(const char* p, size_t n) override {
     while (n > 0) {
       DWORD chunk = static_cast<DWORD>(std::min<size_t>(n, 1u << 30));
       DWORD put = 0;
-      if (!WriteFile(h_, p, chunk, &put, nullptr)) {
-        buffer_.clear();
-        throw pathError("Cannot write file", path_, GetLastError());
-      }
+      if (!WriteFile(h_, p, chunk, &put, nullptr)) throw pathError("Cannot write file", path_, GetLastError());
       p += put;
       n -= put;
     }
   }
 
+  void close() override {
+    HANDLE h = h_;
+    h_ = INVALID_HANDLE_VALUE;
+    if (!CloseHandle(h)) throw pathError("Cannot write file", path_, GetLastError());
+  }
+
+ private:
   HANDLE h_;
   std::string path_;
-  std::vector<char> buffer_;
+};
+
+// The queries of the copy and move checks, on the program's own paths.
+struct DrivePathQueries {
+  bool isFolder(const std::string& p) const { return isDir(p); }
+  bool isFile(const std::string& p) const { return tarvio::isFile(p); }
+  bool exists(const std::string& p) const { return existsAtAll(p); }
+  std::string parentOf(const std::string& p) const { return tarvio::parentOf(p); }
 };
 
 class Win32FileSystem : public FileSystem {
@@ -281,25 +258,17 @@ class Win32FileSystem : public FileSystem {
   }
 
   void copyFile(std::string_view from, std::string_view to) override {
-    if (!isDir(parentOf(from))) throw FileError(std::string(fserr::pathNotFound));
-    if (!isFile(from)) throw FileError(std::string(fserr::fileNotFound));
-    if (!isDir(parentOf(to))) throw FileError(std::string(fserr::pathNotFound));
-    if (existsAtAll(to)) throw FileError(std::string(fserr::fileExists));
+    checkFileTransfer(DrivePathQueries{}, std::string(from), std::string(to));
     if (!CopyFileW(widen(from).c_str(), widen(to).c_str(), TRUE)) throw FileError(systemText(GetLastError()));
   }
 
   void moveFile(std::string_view from, std::string_view to) override {
-    if (!isDir(parentOf(from))) throw FileError(std::string(fserr::pathNotFound));
-    if (!isFile(from)) throw FileError(std::string(fserr::fileNotFound));
-    if (!isDir(parentOf(to))) throw FileError(std::string(fserr::pathNotFound));
-    if (existsAtAll(to)) throw FileError(std::string(fserr::fileExists));
+    checkFileTransfer(DrivePathQueries{}, std::string(from), std::string(to));
     if (!MoveFileExW(widen(from).c_str(), widen(to).c_str(), 0)) throw FileError(systemText(GetLastError()));
   }
 
   void moveDirectory(std::string_view from, std::string_view to) override {
-    if (!isDir(from)) throw FileError(std::string(fserr::pathNotFound));
-    if (existsAtAll(to)) throw FileError(std::string(fserr::directoryExists));
-    if (!isDir(parentOf(to))) throw FileError(std::string(fserr::pathNotFound));
+    checkFolderMove(DrivePathQueries{}, std::string(from), std::string(to));
     moveTree(std::string(withoutTrailingSeparators(from)), std::string(withoutTrailingSeparators(to)));
   }
 
@@ -389,7 +358,8 @@ class Win32FileSystem : public FileSystem {
     HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) throw pathError("Cannot create file", path, GetLastError());
-    return std::make_unique<Win32OutputFile>(h, std::string(path));
+    return std::make_unique<BufferedOutputFile>(std::make_unique<Win32RawOutputFile>(h, std::string(path)),
+                                                std::string(path));
   }
 
   void renameReplacing(std::string_view from, std::string_view to) override {
