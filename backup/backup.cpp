@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "backup/backup_archive.h"
+#include "backup/run_lock_scope.h"
 #include "common/main_window.h"
 #include "common/paths.h"
 #include "exec/commands.h"
@@ -34,6 +35,7 @@ bool dumpAttempt(int number, const std::string& commandText) {
 }  // namespace
 
 void TBackup::Executar(bool abrirExplorer) {
+  RunLockScope oneRunAtATime;  // a second run is refused before it touches anything
   StatusLog& log = Principal->ListBox();
   if (!fs().directoryExists(paths::backupDir)) fs().createDirectory(paths::backupDir);
 

@@ -16,5 +16,7 @@ std::unique_ptr<CodePages> makeNativeCodePages();
 std::unique_ptr<ProcessLauncher> makeNativeProcessLauncher(const std::string& driveC,
                                                            const std::string& interpreter);
 std::unique_ptr<Clock> makeNativeClock();
+// driveC: on POSIX, the lock is a file in the folder that stands for drive C:\ (ignored on Windows).
+std::unique_ptr<RunLocks> makeNativeRunLocks(const std::string& driveC);
 
 }  // namespace tarvio

@@ -7,6 +7,7 @@
 #include "platform/desktop.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
+#include "platform/run_lock.h"
 
 namespace tarvio {
 
@@ -16,6 +17,7 @@ struct Platform {
   ProcessLauncher* processes = nullptr;
   Desktop* desktop = nullptr;
   Clock* clock = nullptr;
+  RunLocks* runLocks = nullptr;
 };
 
 // The installed platform. Every member must be set before the program uses it.
@@ -27,5 +29,6 @@ inline FileSystem& fs() { return *platform().fs; }
 inline CodePages& codePages() { return *platform().codePages; }
 inline Desktop& desktop() { return *platform().desktop; }
 inline Clock& clock() { return *platform().clock; }
+inline RunLocks& runLocks() { return *platform().runLocks; }
 
 }  // namespace tarvio

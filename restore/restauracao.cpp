@@ -2,6 +2,7 @@
 #include "restore/restauracao.h"
 
 #include "backup/backup.h"
+#include "backup/run_lock_scope.h"
 #include "common/main_window.h"
 #include "common/paths.h"
 #include "common/silent_abort.h"
@@ -31,6 +32,7 @@ std::string joinPath(std::string_view folder, std::string_view name) {
 }  // namespace
 
 void TRestauracao::Executar() {
+  RunLockScope oneRunAtATime;  // held to the end, the safety backup included
   if (!Principal->OpenDialog().Execute()) throw SilentAbort();
   // A choice that cannot yield a dump is refused here, before the server or the database is touched.
   checkChosenBackup(chosenName());

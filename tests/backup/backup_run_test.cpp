@@ -9,6 +9,7 @@
 #include "app/error_display.h"
 #include "backup/backup.h"
 #include "common/paths.h"
+#include "platform/native.h"
 #include "tests/support/main_window.h"
 
 namespace tarvio {
@@ -210,6 +211,26 @@ TEST_F(BackupRun, an_archive_that_cannot_be_written_leaves_no_archive_and_keeps_
   // Nothing half-written stays in the backup folder.
   EXPECT_EQ(box.tree(std::string(paths::backupDir)),
             (Lines{"tarvio-20240305-090703.zip/", "tarvio.backup"}));
+}
+
+TEST_F(BackupRun, another_run_holding_the_lock_is_refused_before_anything_is_touched) {
+  programs(1000000, 0, 0, 0);
+  workTree();
+  // Another program's run: a second lock on the same drive, as another process would take it.
+  auto otherProgram = makeNativeRunLocks(box.root());
+  auto held = otherProgram->tryAcquire();
+  ASSERT_NE(held, nullptr);
+  EXPECT_FALSE(runHandler([] { TBackup::Executar(true); }));
+  EXPECT_TRUE(box.log().empty());
+  EXPECT_EQ(box.desktop.calls,
+            Lines{"error: Já existe um backup ou uma restauração em andamento neste servidor. Aguarde o "
+                  "término e tente novamente."});
+  EXPECT_FALSE(exists(std::string(paths::dumpFile)));
+  EXPECT_TRUE(exists(std::string(paths::pendingFolders[0]) + "\\p.xml"));
+  // Once the other run has ended, a run goes ahead.
+  held.reset();
+  EXPECT_TRUE(runHandler([] { TBackup::Executar(false); }));
+  EXPECT_TRUE(exists(archivePath));
 }
 
 TEST_F(BackupRun, two_runs_in_one_second_replace_the_archive) {

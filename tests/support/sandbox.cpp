@@ -22,8 +22,9 @@ Sandbox::Sandbox(std::string interpreter) {
   fs_ = makeNativeFileSystem(root_);
   codePages_ = makeNativeCodePages();
   processes_ = makeNativeProcessLauncher(root_, interpreter);
+  runLocks_ = makeNativeRunLocks(root_);
   previous_ = platform();
-  installPlatform(Platform{fs_.get(), codePages_.get(), processes_.get(), &desktop, &clock});
+  installPlatform(Platform{fs_.get(), codePages_.get(), processes_.get(), &desktop, &clock, runLocks_.get()});
 }
 
 Sandbox::~Sandbox() {

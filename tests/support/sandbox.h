@@ -36,6 +36,7 @@ class Sandbox {
   std::unique_ptr<FileSystem> fs_;
   std::unique_ptr<CodePages> codePages_;
   std::unique_ptr<ProcessLauncher> processes_;
+  std::unique_ptr<RunLocks> runLocks_;
   Platform previous_;
 };
 

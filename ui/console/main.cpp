@@ -85,8 +85,9 @@ int main(int argc, char** argv) {
   auto pages = makeNativeCodePages();
   auto processes = makeNativeProcessLauncher(driveC, interpreter);
   auto clock = makeNativeClock();
+  auto runLocks = makeNativeRunLocks(driveC);
   console::ConsoleDesktop desktop(driveC);
-  installPlatform(Platform{fileSystem.get(), pages.get(), processes.get(), &desktop, clock.get()});
+  installPlatform(Platform{fileSystem.get(), pages.get(), processes.get(), &desktop, clock.get(), runLocks.get()});
 
   std::string first = firstArgument(argc, argv);
   console::ConsoleWindow window;

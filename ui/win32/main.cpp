@@ -38,18 +38,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   std::unique_ptr<CodePages> pages;
   std::unique_ptr<ProcessLauncher> processes;
   std::unique_ptr<Clock> clock;
+  std::unique_ptr<RunLocks> runLocks;
   try {
     fileSystem = makeNativeFileSystem("");
     pages = makeNativeCodePages();
     processes = makeNativeProcessLauncher("", "");
     clock = makeNativeClock();
+    runLocks = makeNativeRunLocks("");
   } catch (const std::exception&) {
     // Only a build that lacks a platform part gets here.
     installPlatform(Platform{nullptr, nullptr, nullptr, &desktop, nullptr});
     showErrorDisplay(std::current_exception());
     return 0;
   }
-  installPlatform(Platform{fileSystem.get(), pages.get(), processes.get(), &desktop, clock.get()});
+  installPlatform(Platform{fileSystem.get(), pages.get(), processes.get(), &desktop, clock.get(), runLocks.get()});
 
   win32ui::MainWindow window(instance, desktop);
   RunOperations runs{TBackup::Executar, TRestauracao::Executar, [&window] {
