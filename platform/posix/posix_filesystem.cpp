@@ -88,6 +88,18 @@ uint32_t attributesOf(const struct stat& st, std::string_view name) {
   return a == 0 ? attr::normal : a;
 }
 
+// Writes a file's data, or a folder's entries, through to the disk, so that a power loss soon after a
+// rename cannot leave the final name holding a file of zeros. False with errno set on failure.
+bool syncToDisk(const std::string& hostPath) {
+  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int result = fsync(fd);
+  int err = errno;
+  ::close(fd);
+  errno = err;
+  return result == 0;
+}
+
 // Deletes everything inside hostDir and then hostDir itself, as far as it can; never throws.
 void removeTree(const std::string& hostDir) noexcept {
   try {
@@ -309,21 +321,37 @@ class PosixFileSystem : public FileSystem {
     std::vector<DirEntry> entries;
     std::string dir = host(folder);
     DIR* d = opendir(dir.c_str());
-    if (!d) return entries;
-    while (dirent* e = readdir(d)) {
+    if (!d) {
+      // A missing folder lists as empty; one that exists but cannot be read must never look empty.
+      if (errno == ENOENT || errno == ENOTDIR) return entries;
+      throw fileError("Cannot list the folder \"%s\"", folder, errno);
+    }
+    for (;;) {
+      errno = 0;
+      dirent* e = readdir(d);
+      if (!e) {
+        int err = errno;
+        closedir(d);
+        if (err != 0) throw fileError("Cannot list the folder \"%s\"", folder, err);
+        break;
+      }
       if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
       std::string child = dir + "/" + e->d_name;
-      struct stat st {};
-      if (stat(child.c_str(), &st) != 0 && lstat(child.c_str(), &st) != 0) continue;
+      struct stat link {};
+      if (lstat(child.c_str(), &link) != 0) continue;  // gone since it was listed
+      struct stat st = link;
+      // A symbolic link is described by what it points to, and marked as a link (a reparse
+      // point, as Windows marks its links and junctions); a dangling one as itself.
+      bool isLink = S_ISLNK(link.st_mode);
+      if (isLink && stat(child.c_str(), &st) != 0) st = link;
       DirEntry entry;
       entry.name = e->d_name;
       entry.isDirectory = S_ISDIR(st.st_mode);
-      entry.attributes = attributesOf(st, entry.name);
+      entry.attributes = attributesOf(st, entry.name) | (isLink ? attr::reparsePoint : 0);
       entry.size = entry.isDirectory ? 0 : static_cast<int64_t>(st.st_size);
       entry.lastWrite = toLocalTime(st.st_mtim);
       entries.push_back(std::move(entry));
     }
-    closedir(d);
     return entries;
   }
 
@@ -420,7 +448,9 @@ class PosixFileSystem : public FileSystem {
     std::string src = host(from), dst = host(to);
     int err = 0;
     if (isReadOnlyFile(dst) || isDir(dst)) err = EACCES;
+    else if (!syncToDisk(src)) err = errno;
     else if (rename(src.c_str(), dst.c_str()) != 0) err = errno;
+    else if (!syncToDisk(parentOf(dst))) err = errno;  // the new name itself
     if (err != 0) {
       throw FileError("Cannot rename file \"" + std::string(from) + "\" to \"" + std::string(to) + "\". " +
                       windowsErrorText(err));

@@ -41,7 +41,23 @@ FileError pathError(const char* what, std::string_view path, DWORD code) {
   return FileError(std::string(what) + " \"" + std::string(path) + "\". " + systemText(code));
 }
 
-DWORD attributesOf(std::string_view path) { return GetFileAttributesW(widen(path).c_str()); }
+// A path for the wide-char file API. Paths from 248 characters on get the "\\?\" form, which lifts the
+// limit of MAX_PATH (260) on every Windows version; that form takes the path as it is, so it is made
+// absolute and normalised first ("/" to "\", "." and ".." resolved), as the API would do itself.
+std::wstring widePath(std::string_view path) {
+  std::wstring wide = widen(path);
+  if (wide.size() < 248 || wide.rfind(L"\\\\?\\", 0) == 0) return wide;
+  DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return wide;
+  std::wstring full(n, L'\0');
+  n = GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+  full.resize(n);
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share\...
+  if (full.size() >= 3 && full[1] == L':') return L"\\\\?\\" + full;
+  return wide;
+}
+
+DWORD attributesOf(std::string_view path) { return GetFileAttributesW(widePath(path).c_str()); }
 bool isDir(std::string_view path) {
   DWORD a = attributesOf(path);
   return a != kInvalid && (a & FILE_ATTRIBUTE_DIRECTORY);
@@ -88,19 +104,32 @@ LocalTime toLocalTime(const FILETIME& ft) {
   return LocalTime{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond, local.wMilliseconds};
 }
 
-// Calls each(name, data) for every entry of folder matching pattern, "." and ".." left out.
+// Calls each(name, data) for every entry of folder matching pattern, "." and ".." left out. A missing
+// folder lists as empty; one that exists but cannot be listed (access denied, a path too long, a
+// failure half-way) throws FileError naming the folder: it must never look empty.
 template <typename Each>
 void forEachEntry(std::string_view folder, std::string_view pattern, Each each) {
   WIN32_FIND_DATAW data{};
-  HANDLE find = FindFirstFileExW(widen(join(folder, pattern)).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                 nullptr, FIND_FIRST_EX_LARGE_FETCH);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
+  HANDLE find = FindFirstFileExW(widePath(join(folder, pattern)).c_str(), FindExInfoBasic, &data,
+                                 FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) {
+    DWORD err = GetLastError();
+    if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND || err == ERROR_NO_MORE_FILES) return;
+    throw pathError("Cannot list the folder", folder, err);
+  }
+  struct Closer {
+    HANDLE h;
+    ~Closer() { FindClose(h); }
+  } closer{find};
+  for (;;) {
     std::wstring_view name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
-    each(narrow(name), data);
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+    if (name != L"." && name != L"..") each(narrow(name), data);
+    if (!FindNextFileW(find, &data)) {
+      DWORD err = GetLastError();
+      if (err == ERROR_NO_MORE_FILES) return;
+      throw pathError("Cannot list the folder", folder, err);
+    }
+  }
 }
 
 constexpr DWORD kBlockingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
@@ -114,7 +143,7 @@ void removeTree(const std::string& dir) noexcept {
   try {
     forEachEntry(dir, "*", [&](const std::string& name, const WIN32_FIND_DATAW& data) {
       std::string child = join(dir, name);
-      std::wstring wide = widen(child);
+      std::wstring wide = widePath(child);
       clearBlockingAttributes(wide, data.dwFileAttributes);
       bool folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
       // A junction or symbolic link to a folder is removed itself, never followed.
@@ -122,7 +151,7 @@ void removeTree(const std::string& dir) noexcept {
       else if (folder) RemoveDirectoryW(wide.c_str());
       else DeleteFileW(wide.c_str());
     });
-    std::wstring wide = widen(dir);
+    std::wstring wide = widePath(dir);
     DWORD own = GetFileAttributesW(wide.c_str());
     if (own != kInvalid) clearBlockingAttributes(wide, own);
     RemoveDirectoryW(wide.c_str());
@@ -134,7 +163,7 @@ void removeTree(const std::string& dir) noexcept {
 // emptied source folders are removed. Never throws.
 void moveTree(const std::string& from, const std::string& to) noexcept {
   try {
-    std::wstring wideFrom = widen(from), wideTo = widen(to);
+    std::wstring wideFrom = widePath(from), wideTo = widePath(to);
     DWORD own = GetFileAttributesW(wideFrom.c_str());
     if (!CreateDirectoryW(wideTo.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return;
     forEachEntry(from, "*", [&](const std::string& name, const WIN32_FIND_DATAW& data) {
@@ -142,7 +171,7 @@ void moveTree(const std::string& from, const std::string& to) noexcept {
       if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         moveTree(source, target);
       } else {
-        MoveFileExW(widen(source).c_str(), widen(target).c_str(), 0);  // keeps attributes and times
+        MoveFileExW(widePath(source).c_str(), widePath(target).c_str(), 0);  // keeps attributes and times
       }
     });
     if (own != kInvalid) {
@@ -234,7 +263,7 @@ class Win32FileSystem : public FileSystem {
   bool fileExists(std::string_view path) override { return isFile(path); }
   bool directoryExists(std::string_view path) override { return isDir(path); }
 
-  bool createDirectory(std::string_view path) override { return CreateDirectoryW(widen(path).c_str(), nullptr) != 0; }
+  bool createDirectory(std::string_view path) override { return CreateDirectoryW(widePath(path).c_str(), nullptr) != 0; }
 
   bool forceDirectories(std::string_view path) override {
     path = withoutTrailingSeparators(path);
@@ -242,11 +271,11 @@ class Win32FileSystem : public FileSystem {
     if (isDir(path)) return true;
     std::string parent = parentOf(path);
     if (parent != "." && parent.size() < path.size() && !isDir(parent) && !forceDirectories(parent)) return false;
-    CreateDirectoryW(widen(path).c_str(), nullptr);
+    CreateDirectoryW(widePath(path).c_str(), nullptr);
     return isDir(path);
   }
 
-  bool deleteFile(std::string_view path) override { return DeleteFileW(widen(path).c_str()) != 0; }
+  bool deleteFile(std::string_view path) override { return DeleteFileW(widePath(path).c_str()) != 0; }
 
   void deleteTree(std::string_view path) override {
     try {
@@ -259,12 +288,12 @@ class Win32FileSystem : public FileSystem {
 
   void copyFile(std::string_view from, std::string_view to) override {
     checkFileTransfer(DrivePathQueries{}, std::string(from), std::string(to));
-    if (!CopyFileW(widen(from).c_str(), widen(to).c_str(), TRUE)) throw FileError(systemText(GetLastError()));
+    if (!CopyFileW(widePath(from).c_str(), widePath(to).c_str(), TRUE)) throw FileError(systemText(GetLastError()));
   }
 
   void moveFile(std::string_view from, std::string_view to) override {
     checkFileTransfer(DrivePathQueries{}, std::string(from), std::string(to));
-    if (!MoveFileExW(widen(from).c_str(), widen(to).c_str(), 0)) throw FileError(systemText(GetLastError()));
+    if (!MoveFileExW(widePath(from).c_str(), widePath(to).c_str(), 0)) throw FileError(systemText(GetLastError()));
   }
 
   void moveDirectory(std::string_view from, std::string_view to) override {
@@ -298,7 +327,7 @@ class Win32FileSystem : public FileSystem {
 
   int64_t fileSize(std::string_view path) override {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (!GetFileAttributesExW(widePath(path).c_str(), GetFileExInfoStandard, &data)) return -1;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
     return static_cast<int64_t>((uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow);
   }
@@ -314,12 +343,12 @@ class Win32FileSystem : public FileSystem {
                                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
                                FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     DWORD a = attributes & settable;
-    return SetFileAttributesW(widen(path).c_str(), a == 0 ? FILE_ATTRIBUTE_NORMAL : a) != 0;
+    return SetFileAttributesW(widePath(path).c_str(), a == 0 ? FILE_ATTRIBUTE_NORMAL : a) != 0;
   }
 
   std::optional<LocalTime> lastWriteTime(std::string_view path) override {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    if (!GetFileAttributesExW(widePath(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
     return toLocalTime(data.ftLastWriteTime);
   }
 
@@ -336,7 +365,7 @@ class Win32FileSystem : public FileSystem {
     FILETIME ft{};
     if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&utc, &ft)) return false;
     // Backup semantics let the same call stamp a folder.
-    HANDLE h = CreateFileW(widen(path).c_str(), FILE_WRITE_ATTRIBUTES,
+    HANDLE h = CreateFileW(widePath(path).c_str(), FILE_WRITE_ATTRIBUTES,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
@@ -346,8 +375,10 @@ class Win32FileSystem : public FileSystem {
   }
 
   std::unique_ptr<InputFile> openRead(std::string_view path) override {
-    HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    // The server keeps running during a backup: files it holds open for writing, or deletes, must
+    // still be readable; whatever they hold at the moment of reading is archived.
+    HANDLE h = CreateFileW(widePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) throw pathError("Cannot open file", path, GetLastError());
     return std::make_unique<Win32InputFile>(h, std::string(path));
   }
@@ -355,7 +386,7 @@ class Win32FileSystem : public FileSystem {
   std::unique_ptr<OutputFile> createFile(std::string_view path) override {
     // Checked here as well: Wine running as root would truncate a read-only file.
     if (isReadOnlyFile(path)) throw pathError("Cannot create file", path, ERROR_ACCESS_DENIED);
-    HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    HANDLE h = CreateFileW(widePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) throw pathError("Cannot create file", path, GetLastError());
     return std::make_unique<BufferedOutputFile>(std::make_unique<Win32RawOutputFile>(h, std::string(path)),
@@ -364,12 +395,44 @@ class Win32FileSystem : public FileSystem {
 
   void renameReplacing(std::string_view from, std::string_view to) override {
     DWORD err = ERROR_SUCCESS;
-    if (isReadOnlyFile(to)) err = ERROR_ACCESS_DENIED;  // as createFile: Wine as root would replace it
-    else if (!MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING)) err = GetLastError();
+    if (isReadOnlyFile(to)) {
+      err = ERROR_ACCESS_DENIED;  // as createFile: Wine as root would replace it
+    } else if (!flushToDisk(from)) {
+      err = GetLastError();
+    } else {
+      // A virus scanner or an indexer may hold the fresh file, or the one it replaces, for a moment:
+      // a sharing violation or a denied access is tried again for a few seconds, with a growing pause.
+      DWORD pause = 50, waited = 0;
+      while (!MoveFileExW(widePath(from).c_str(), widePath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        err = GetLastError();
+        bool held = err == ERROR_SHARING_VIOLATION || err == ERROR_ACCESS_DENIED || err == ERROR_LOCK_VIOLATION;
+        if (!held || waited >= kRenameRetryMilliseconds) break;
+        Sleep(pause);
+        waited += pause;
+        pause = std::min<DWORD>(pause * 2, 1000);
+        err = ERROR_SUCCESS;
+      }
+    }
     if (err != ERROR_SUCCESS) {
       throw FileError("Cannot rename file \"" + std::string(from) + "\" to \"" + std::string(to) + "\". " +
                       systemText(err));
     }
+  }
+
+ private:
+  static constexpr DWORD kRenameRetryMilliseconds = 5000;
+
+  // Writes the file's data through to the disk, so that a power loss soon after the rename cannot
+  // leave the final name holding a file of zeros.
+  static bool flushToDisk(std::string_view path) {
+    HANDLE h = CreateFileW(widePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BOOL flushed = FlushFileBuffers(h);
+    DWORD err = GetLastError();
+    CloseHandle(h);
+    SetLastError(err);
+    return flushed != 0;
   }
 };
 

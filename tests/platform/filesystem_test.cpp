@@ -7,6 +7,16 @@
 
 #include "tests/platform/temp_drive.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <thread>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace tarvio {
 namespace {
 
@@ -336,6 +346,103 @@ TEST_F(FileSystemTest, RenameReplacingSwapsInTheNewFile) {
   EXPECT_NE(errorOf([&] { fs.renameReplacing(p("none.tmp"), p("archive.zip")); }), "(no error)");
   EXPECT_EQ(drive.read("archive.zip"), "new");
 }
+
+TEST_F(FileSystemTest, PathsBeyondTheOldLimitOf260CharactersWork) {
+  std::string folder;
+  for (int i = 0; i < 5; ++i) folder += (i ? "\\" : "") + std::string(60, static_cast<char>('a' + i));
+  const std::string file = folder + "\\dados.xml";
+  ASSERT_GT(p(file).size(), 300u);
+  ASSERT_TRUE(fs.forceDirectories(p(folder)));
+  auto out = fs.createFile(p(file + ".tmp"));
+  out->write("longo", 5);
+  out->close();
+  fs.renameReplacing(p(file + ".tmp"), p(file));
+  EXPECT_TRUE(fs.fileExists(p(file)));
+  EXPECT_EQ(fs.fileSize(p(file)), 5);
+  std::vector<DirEntry> entries = fs.listDirectory(p(folder));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, "dados.xml");
+  char back[8] = {};
+  EXPECT_EQ(fs.openRead(p(file))->readAt(0, back, sizeof back), 5u);
+  EXPECT_EQ(std::string(back), "longo");
+  fs.copyFile(p(file), p(folder + "\\copia.xml"));
+  EXPECT_EQ(fs.listFiles(p(folder), "*.xml").size(), 2u);
+  fs.deleteTree(p(std::string(60, 'a')));
+  EXPECT_FALSE(fs.directoryExists(p(std::string(60, 'a'))));
+}
+
+#ifdef _WIN32
+TEST_F(FileSystemTest, AFileHeldOpenForWritingByAnotherProgramCanBeRead) {
+  drive.write("catalina.log", "linha 1");
+  // As a running server holds its log: writing, sharing reading and writing only.
+  HANDLE writer = CreateFileW(std::filesystem::path(drive.host("catalina.log")).wstring().c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  char back[8] = {};
+  EXPECT_EQ(fs.openRead(p("catalina.log"))->readAt(0, back, sizeof back), 7u);
+  CloseHandle(writer);
+  EXPECT_EQ(std::string(back), "linha 1");
+}
+
+TEST_F(FileSystemTest, RenameWaitsForAProgramThatHoldsTheFileForAMoment) {
+  drive.write("archive.zip", "old");
+  drive.write("archive.zip.tmp", "new");
+  // As a virus scanner holds a file it examines: no sharing of deletion for a moment.
+  HANDLE scanner = CreateFileW(std::filesystem::path(drive.host("archive.zip")).wstring().c_str(), GENERIC_READ,
+                               FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(scanner, INVALID_HANDLE_VALUE);
+  std::thread release([scanner] {
+    Sleep(300);
+    CloseHandle(scanner);
+  });
+  std::string error = errorOf([&] { fs.renameReplacing(p("archive.zip.tmp"), p("archive.zip")); });
+  release.join();
+  EXPECT_EQ(error, "(no error)");
+  EXPECT_EQ(drive.read("archive.zip"), "new");
+}
+#else
+TEST_F(FileSystemTest, AFolderThatCannotBeListedIsAnErrorNotAnEmptyFolder) {
+  // A folder deeper than the system's limit for a path (PATH_MAX): it exists, but cannot be opened
+  // by its path, as a folder without access cannot.
+  drive.mkdirs("deep");
+  int fd = open(drive.host("deep").c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(fd, 0);
+  std::string rel = "deep";
+  const std::string part(200, 'p');
+  for (int i = 0; i < 25; ++i) {
+    ASSERT_EQ(mkdirat(fd, part.c_str(), 0755), 0);
+    int next = openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY);
+    close(fd);
+    fd = next;
+    ASSERT_GE(fd, 0);
+    rel += "\\" + part;
+  }
+  close(fd);
+  std::string error = errorOf([&] { fs.listDirectory(p(rel)); });
+  EXPECT_EQ(error.rfind("Cannot list the folder \"" + p(rel) + "\". ", 0), 0u) << error;
+  fs.deleteTree(p("deep"));
+}
+
+TEST_F(FileSystemTest, SymbolicLinksAreMarkedAsLinksAndDescribedByTheirTarget) {
+  drive.mkdirs("top\\sub");
+  drive.write("top\\f.txt", "x");
+  std::filesystem::create_directory_symlink(drive.host("top"), drive.host("top\\sub\\loop"));
+  std::filesystem::create_symlink(drive.host("top\\f.txt"), drive.host("top\\sub\\f-link.txt"));
+  std::filesystem::create_symlink(drive.host("top\\none"), drive.host("top\\sub\\dangling"));
+  std::vector<DirEntry> entries = fs.listDirectory(p("top\\sub"));
+  std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.name < b.name; });
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].name, "dangling");
+  EXPECT_TRUE(entries[0].attributes & attr::reparsePoint);
+  EXPECT_EQ(entries[1].name, "f-link.txt");
+  EXPECT_FALSE(entries[1].isDirectory);
+  EXPECT_EQ(entries[1].size, 1);
+  EXPECT_TRUE(entries[1].attributes & attr::reparsePoint);
+  EXPECT_EQ(entries[2].name, "loop");
+  EXPECT_TRUE(entries[2].isDirectory);
+  EXPECT_TRUE(entries[2].attributes & attr::reparsePoint);
+}
+#endif
 
 }  // namespace
 }  // namespace tarvio
