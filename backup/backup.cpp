@@ -68,7 +68,7 @@ void TBackup::Executar(bool abrirExplorer) {
   if (fs().fileExists(paths::dumpFile)) fs().deleteFile(paths::dumpFile);
 }
 
-void TBackup::executeCmd(const std::string& cmd) { runScript(cmd, 250); }
+ScriptExit TBackup::executeCmd(const std::string& cmd) { return runScript(cmd, 250); }
 
 bool TBackup::tentativaBkp1() { return dumpAttempt(1, commands::dumpAttempt(1)); }
 bool TBackup::tentativaBkp2() { return dumpAttempt(2, commands::dumpAttempt(2)); }

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "exec/script_runner.h"
+
 namespace tarvio {
 
 // A dump counts as good from this many bytes on (its size read as a signed 64-bit number, -1 when
@@ -14,8 +16,8 @@ class TBackup {
   TBackup() = delete;
   // The backup run. abrirExplorer true: the interactive run; false: the restore's safety backup.
   static void Executar(bool abrirExplorer);
-  // Runs a command text as a script, polling every 250 ms.
-  static void executeCmd(const std::string& cmd);
+  // Runs a command text as a script, polling every 250 ms. The interpreter's exit code.
+  static ScriptExit executeCmd(const std::string& cmd);
   static bool tentativaBkp1();
   static bool tentativaBkp2();
   static bool tentativaBkp3();

@@ -26,16 +26,16 @@ bool stillRunning(const std::optional<uint32_t>& code) { return code && *code ==
 
 }  // namespace
 
-void runScript(const std::string& commandText, unsigned pollMilliseconds) {
+ScriptExit runScript(const std::string& commandText, unsigned pollMilliseconds) {
   // Never destroyed: an interpreter still kept when the program ends is left to run on, and its
   // handle is not released while the runtime shuts down.
   static ScriptRunner& runner = *new ScriptRunner;
-  runner.run(commandText, pollMilliseconds);
+  return runner.run(commandText, pollMilliseconds);
 }
 
-bool ScriptRunner::awaitEnd(RunningProcess& process, unsigned pollMilliseconds) {
+bool ScriptRunner::awaitEnd(RunningProcess& process, unsigned pollMilliseconds, ScriptExit& exit) {
   unsigned waited = 0;
-  while (stillRunning(process.exitCode())) {
+  while (stillRunning(exit = process.exitCode())) {
     if (waited >= shutdownWaitMilliseconds_) return false;
     clock().sleep(pollMilliseconds);
     waited += pollMilliseconds;
@@ -43,8 +43,8 @@ bool ScriptRunner::awaitEnd(RunningProcess& process, unsigned pollMilliseconds) 
   return true;
 }
 
-void ScriptRunner::run(const std::string& commandText, unsigned pollMilliseconds) {
-  if (refusing_) return;
+ScriptExit ScriptRunner::run(const std::string& commandText, unsigned pollMilliseconds) {
+  if (refusing_) return std::nullopt;
 
   writeScript(commandText);
   ScopeExit cleanUp([] {
@@ -55,7 +55,7 @@ void ScriptRunner::run(const std::string& commandText, unsigned pollMilliseconds
 
   std::unique_ptr<RunningProcess> process =
       platform().processes->startHidden(paths::interpreterExe, commands::interpreterParameters());
-  if (!process) return;
+  if (!process) return std::nullopt;
 
   if (!desktop().terminated()) {
     for (;;) {
@@ -63,7 +63,7 @@ void ScriptRunner::run(const std::string& commandText, unsigned pollMilliseconds
       std::optional<uint32_t> code = process->exitCode();
       clock().sleep(pollMilliseconds);
       // An exit code that cannot be read at all will never change: waiting on would last forever.
-      if (!stillRunning(code)) return;
+      if (!stillRunning(code)) return code;
       if (desktop().terminated()) break;
     }
   }
@@ -71,7 +71,12 @@ void ScriptRunner::run(const std::string& commandText, unsigned pollMilliseconds
   // script line by line as it goes, so the script is waited for to its end (without handling window
   // messages) before its files are deleted: deleting them now would cut the script short, and the
   // next script would be written over it while it still runs.
-  if (!awaitEnd(*process, pollMilliseconds)) refusing_ = true;
+  ScriptExit exit;
+  if (!awaitEnd(*process, pollMilliseconds, exit)) {
+    refusing_ = true;
+    return std::nullopt;
+  }
+  return exit;
 }
 
 }  // namespace tarvio

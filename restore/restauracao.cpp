@@ -72,7 +72,7 @@ void TRestauracao::Executar() {
   startTarvioServer();
 }
 
-void TRestauracao::executeCmdPg(const std::string& cmd) { runScript(cmd, 100); }
+ScriptExit TRestauracao::executeCmdPg(const std::string& cmd) { return runScript(cmd, 100); }
 
 void TRestauracao::killTarvio() {
   logLine("Parando o Tarvio Server...");

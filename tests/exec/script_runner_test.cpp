@@ -65,21 +65,23 @@ TEST_F(ScriptRunnerTest, PollsInTheFixedOrderPausingBeforeTheTests) {
     unsigned poll;
     std::deque<std::optional<uint32_t>> codes;
     std::vector<std::string> events;
+    ScriptExit exit;  // what the caller is given
   };
   const Case cases[] = {
       // A script that ends at once still costs one pause.
-      {250, {0}, {"start cmd", "pump", "exit code cmd 0", "sleep 250", "release cmd"}},
+      {250, {0}, {"start cmd", "pump", "exit code cmd 0", "sleep 250", "release cmd"}, 0},
       {100, {stillActive, stillActive, 9009},
        {"start cmd", "pump", "exit code cmd " + still, "sleep 100", "pump", "exit code cmd " + still,
-        "sleep 100", "pump", "exit code cmd 9009", "sleep 100", "release cmd"}},
+        "sleep 100", "pump", "exit code cmd 9009", "sleep 100", "release cmd"},
+       9009},
       // An exit code that cannot be read ends the wait instead of polling forever.
-      {100, {std::nullopt}, {"start cmd", "pump", "exit code cmd none", "sleep 100", "release cmd"}},
+      {100, {std::nullopt}, {"start cmd", "pump", "exit code cmd none", "sleep 100", "release cmd"}, std::nullopt},
   };
   sandbox.makeInstallLayout();
   for (const Case& c : cases) {
     events.clear();
     processes.toStart.push_back({"cmd", c.codes});
-    runner.run("echo x", c.poll);
+    EXPECT_EQ(runner.run("echo x", c.poll), c.exit);
     EXPECT_EQ(events, c.events);
     EXPECT_FALSE(exists(scriptFile));
   }
@@ -109,7 +111,7 @@ TEST_F(ScriptRunnerTest, DeletesThePasswordFileWhetherOrNotTheScriptWroteIt) {
 TEST_F(ScriptRunnerTest, FailedStartStillDeletesBothFilesWithoutWaiting) {
   sandbox.makeInstallLayout();
   sandbox.writeFile(pgpassFile, "secret\r\n");
-  runner.run("echo x", 250);  // no process to start: the start fails
+  EXPECT_EQ(runner.run("echo x", 250), std::nullopt);  // no process to start: the start fails
   EXPECT_EQ(events, std::vector<std::string>{"start failed"});
   EXPECT_FALSE(exists(scriptFile));
   EXPECT_FALSE(exists(pgpassFile));
@@ -192,7 +194,7 @@ TEST_F(ScriptRunnerTest, AfterClosingGivesUpOnAnInterpreterThatNeverEnds) {
   sandbox.makeInstallLayout();
   sandbox.desktop.isTerminated = true;
   processes.toStart.push_back({"hung", {}});
-  limited.run("echo 1", 100);
+  EXPECT_EQ(limited.run("echo 1", 100), std::nullopt);
   EXPECT_EQ(events, (std::vector<std::string>{"start hung", "exit code hung " + still, "sleep 100",
                                               "exit code hung " + still, "sleep 100", "exit code hung " + still,
                                               "sleep 100", "exit code hung " + still, "release hung"}));
@@ -202,7 +204,7 @@ TEST_F(ScriptRunnerTest, AfterClosingGivesUpOnAnInterpreterThatNeverEnds) {
   events.clear();
   sandbox.writeFile(pgpassFile, "secret\r\n");
   processes.toStart.push_back({"next", {0}});
-  limited.run("echo 2", 100);
+  EXPECT_EQ(limited.run("echo 2", 100), std::nullopt);
   EXPECT_TRUE(events.empty());
   EXPECT_EQ(processes.starts.size(), 1u);
   EXPECT_FALSE(exists(scriptFile));
