@@ -18,5 +18,7 @@ std::unique_ptr<ProcessLauncher> makeNativeProcessLauncher(const std::string& dr
 std::unique_ptr<Clock> makeNativeClock();
 // driveC: on POSIX, the lock is a file in the folder that stands for drive C:\ (ignored on Windows).
 std::unique_ptr<RunLocks> makeNativeRunLocks(const std::string& driveC);
+// driveC: on POSIX, the server's processes are the programs below that folder (ignored on Windows).
+std::unique_ptr<ServerStatus> makeNativeServerStatus(const std::string& driveC);
 
 }  // namespace tarvio

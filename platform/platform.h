@@ -8,6 +8,7 @@
 #include "platform/filesystem.h"
 #include "platform/process.h"
 #include "platform/run_lock.h"
+#include "platform/server_status.h"
 
 namespace tarvio {
 
@@ -18,6 +19,7 @@ struct Platform {
   Desktop* desktop = nullptr;
   Clock* clock = nullptr;
   RunLocks* runLocks = nullptr;
+  ServerStatus* server = nullptr;
 };
 
 // The installed platform. Every member must be set before the program uses it.
@@ -30,5 +32,6 @@ inline CodePages& codePages() { return *platform().codePages; }
 inline Desktop& desktop() { return *platform().desktop; }
 inline Clock& clock() { return *platform().clock; }
 inline RunLocks& runLocks() { return *platform().runLocks; }
+inline ServerStatus& server() { return *platform().server; }
 
 }  // namespace tarvio

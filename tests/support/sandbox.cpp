@@ -23,8 +23,10 @@ Sandbox::Sandbox(std::string interpreter) {
   codePages_ = makeNativeCodePages();
   processes_ = makeNativeProcessLauncher(root_, interpreter);
   runLocks_ = makeNativeRunLocks(root_);
+  serverStatus_ = makeNativeServerStatus(root_);
   previous_ = platform();
-  installPlatform(Platform{fs_.get(), codePages_.get(), processes_.get(), &desktop, &clock, runLocks_.get()});
+  installPlatform(Platform{fs_.get(), codePages_.get(), processes_.get(), &desktop, &clock, runLocks_.get(),
+                           serverStatus_.get()});
 }
 
 Sandbox::~Sandbox() {

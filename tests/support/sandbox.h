@@ -37,6 +37,7 @@ class Sandbox {
   std::unique_ptr<CodePages> codePages_;
   std::unique_ptr<ProcessLauncher> processes_;
   std::unique_ptr<RunLocks> runLocks_;
+  std::unique_ptr<ServerStatus> serverStatus_;
   Platform previous_;
 };
 

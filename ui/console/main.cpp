@@ -86,8 +86,10 @@ int main(int argc, char** argv) {
   auto processes = makeNativeProcessLauncher(driveC, interpreter);
   auto clock = makeNativeClock();
   auto runLocks = makeNativeRunLocks(driveC);
+  auto serverStatus = makeNativeServerStatus(driveC);
   console::ConsoleDesktop desktop(driveC);
-  installPlatform(Platform{fileSystem.get(), pages.get(), processes.get(), &desktop, clock.get(), runLocks.get()});
+  installPlatform(Platform{fileSystem.get(), pages.get(), processes.get(), &desktop, clock.get(), runLocks.get(),
+                           serverStatus.get()});
 
   std::string first = firstArgument(argc, argv);
   console::ConsoleWindow window;

@@ -39,19 +39,22 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   std::unique_ptr<ProcessLauncher> processes;
   std::unique_ptr<Clock> clock;
   std::unique_ptr<RunLocks> runLocks;
+  std::unique_ptr<ServerStatus> serverStatus;
   try {
     fileSystem = makeNativeFileSystem("");
     pages = makeNativeCodePages();
     processes = makeNativeProcessLauncher("", "");
     clock = makeNativeClock();
     runLocks = makeNativeRunLocks("");
+    serverStatus = makeNativeServerStatus("");
   } catch (const std::exception&) {
     // Only a build that lacks a platform part gets here.
     installPlatform(Platform{nullptr, nullptr, nullptr, &desktop, nullptr});
     showErrorDisplay(std::current_exception());
     return 0;
   }
-  installPlatform(Platform{fileSystem.get(), pages.get(), processes.get(), &desktop, clock.get(), runLocks.get()});
+  installPlatform(Platform{fileSystem.get(), pages.get(), processes.get(), &desktop, clock.get(), runLocks.get(),
+                           serverStatus.get()});
 
   win32ui::MainWindow window(instance, desktop);
   RunOperations runs{TBackup::Executar, TRestauracao::Executar, [&window] {

@@ -1,0 +1,58 @@
+// The server's state as the restore reads it before dropping the database.
+#include <gtest/gtest.h>
+
+#include "platform/native.h"
+#include "tests/platform/temp_drive.h"
+
+#ifndef _WIN32
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <thread>
+
+extern char** environ;
+#endif
+
+namespace tarvio {
+namespace {
+
+#ifdef _WIN32
+TEST(ServerStatus, SeesRunningProcessesByImageNameAndUninstalledServicesAsStopped) {
+  auto status = makeNativeServerStatus("");
+  EXPECT_EQ(status->runningProcesses({"nenhum-programa.exe", "PLATFORM_TESTS.EXE"}),
+            std::vector<std::string>{"PLATFORM_TESTS.EXE"});
+  EXPECT_FALSE(status->serviceRunning("tarvio-servico-que-nao-existe"));
+}
+#else
+TEST(ServerStatus, SeesTheStandInProgramsBelowTheDriveWhileTheyRun) {
+  test::TempDrive drive;
+  drive.mkdirs("Meridano\\Tarvio\\tomcat9\\bin");
+  drive.write("Meridano\\Tarvio\\tomcat9\\bin\\tomcat9.exe", "#!/bin/sh\nsleep 60\n");
+  std::string program = drive.host("Meridano\\Tarvio\\tomcat9\\bin\\tomcat9.exe").string();
+  chmod(program.c_str(), 0755);
+  auto status = makeNativeServerStatus(drive.host("").string());
+  const std::vector<std::string> images = {"Tarvio.exe", "TOMCAT9.EXE"};
+  EXPECT_TRUE(status->runningProcesses(images).empty());
+
+  char* argv[] = {program.data(), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+  std::vector<std::string> seen;
+  for (int i = 0; i < 200 && seen.empty(); ++i) {  // until the shell has taken the script
+    seen = status->runningProcesses(images);
+    if (seen.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(seen, std::vector<std::string>{"TOMCAT9.EXE"});
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  EXPECT_TRUE(status->runningProcesses(images).empty());
+  EXPECT_FALSE(status->serviceRunning("tomcat9"));
+  EXPECT_TRUE(status->elevated());
+}
+#endif
+
+}  // namespace
+}  // namespace tarvio
