@@ -53,6 +53,14 @@ struct DirEntry {
   LocalTime lastWrite;      // local time of the last write
 };
 
+// Who a file or folder is, whatever path names it (another spelling, a short name, a link, a share
+// of the same disk): the volume it lies on and its number there.
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t index = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
 // A failure of a file operation. The message is the English text that the user sees
 // ("The specified file was not found", "Cannot create file "%s". %s", ...).
 class FileError : public std::runtime_error {
@@ -130,8 +138,18 @@ class FileSystem {
   virtual std::unique_ptr<InputFile> openRead(std::string_view path) = 0;
   // Creates or truncates a file for writing. Throws FileError("Cannot create file "%s". %s").
   virtual std::unique_ptr<OutputFile> createFile(std::string_view path) = 0;
-  // Renames a file over another, replacing it in one step. Throws FileError.
+  // Renames a file over another, replacing it in one step, with its data written through to the disk
+  // first. Throws FileError.
   virtual void renameReplacing(std::string_view from, std::string_view to) = 0;
+
+  // The identity of an existing file or folder (links followed); nullopt when there is none.
+  virtual std::optional<FileIdentity> identity(std::string_view path) = 0;
+  // The identities of the existing file or folder at `path` and of every folder that really holds
+  // it, up to the root of its drive, links followed; empty when it does not exist.
+  virtual std::vector<FileIdentity> identityWithAncestors(std::string_view path) = 0;
+  // The bytes this user may still write on the drive that holds the existing folder `path`;
+  // nullopt when the system cannot tell.
+  virtual std::optional<uint64_t> freeSpace(std::string_view path) = 0;
 };
 
 }  // namespace tarvio

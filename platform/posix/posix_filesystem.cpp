@@ -10,6 +10,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -455,6 +456,35 @@ class PosixFileSystem : public FileSystem {
       throw FileError("Cannot rename file \"" + std::string(from) + "\" to \"" + std::string(to) + "\". " +
                       windowsErrorText(err));
     }
+  }
+
+  std::optional<FileIdentity> identity(std::string_view path) override {
+    struct stat st {};
+    if (stat(host(path).c_str(), &st) != 0) return std::nullopt;
+    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+  }
+
+  std::vector<FileIdentity> identityWithAncestors(std::string_view path) override {
+    std::vector<FileIdentity> chain;
+    char* resolved = realpath(host(path).c_str(), nullptr);
+    if (!resolved) return chain;
+    std::string real = resolved;
+    free(resolved);
+    for (;;) {
+      struct stat st {};
+      if (stat(real.c_str(), &st) == 0) {
+        chain.push_back({static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)});
+      }
+      if (real == "/") break;
+      real = parentOf(real);
+    }
+    return chain;
+  }
+
+  std::optional<uint64_t> freeSpace(std::string_view path) override {
+    struct statvfs fs {};
+    if (statvfs(host(path).c_str(), &fs) != 0) return std::nullopt;
+    return static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
   }
 
  private:

@@ -419,8 +419,62 @@ class Win32FileSystem : public FileSystem {
     }
   }
 
+  std::optional<FileIdentity> identity(std::string_view path) override {
+    return identityOf(widePath(path));
+  }
+
+  std::vector<FileIdentity> identityWithAncestors(std::string_view path) override {
+    std::vector<FileIdentity> chain;
+    // The final path: links, junctions, short names and other spellings resolved by the system.
+    HANDLE h = openForQuery(widePath(path));
+    if (h == INVALID_HANDLE_VALUE) return chain;
+    std::wstring final(32768, L'\0');
+    DWORD n = GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
+    CloseHandle(h);
+    if (n == 0 || n >= final.size()) return chain;
+    final.resize(n);  // "\\?\C:\..." or "\\?\UNC\server\share\..."
+    // The root that ends the walk: "\\?\C:\", or "\\?\UNC\server\share".
+    size_t rootLength = 7;
+    if (final.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+      size_t server = final.find(L'\\', 8);
+      size_t share = server == std::wstring::npos ? server : final.find(L'\\', server + 1);
+      rootLength = share == std::wstring::npos ? final.size() : share;
+    }
+    for (std::wstring current = final;;) {
+      if (auto id = identityOf(current)) chain.push_back(*id);
+      if (current.size() <= rootLength) break;
+      size_t cut = current.find_last_of(L'\\');
+      current = cut < rootLength ? final.substr(0, rootLength) : current.substr(0, cut);
+    }
+    return chain;
+  }
+
+  std::optional<uint64_t> freeSpace(std::string_view path) override {
+    ULARGE_INTEGER available{};
+    std::wstring folder = widePath(path);
+    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+    if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return std::nullopt;
+    return available.QuadPart;
+  }
+
  private:
   static constexpr DWORD kRenameRetryMilliseconds = 5000;
+
+  // A handle that reads nothing but the file's or folder's own information; links are followed.
+  static HANDLE openForQuery(const std::wstring& path) {
+    return CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  }
+
+  static std::optional<FileIdentity> identityOf(const std::wstring& path) {
+    HANDLE h = openForQuery(path);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (!ok) return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+  }
 
   // Writes the file's data through to the disk, so that a power loss soon after the rename cannot
   // leave the final name holding a file of zeros.

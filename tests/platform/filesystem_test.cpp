@@ -371,6 +371,26 @@ TEST_F(FileSystemTest, PathsBeyondTheOldLimitOf260CharactersWork) {
   EXPECT_FALSE(fs.directoryExists(p(std::string(60, 'a'))));
 }
 
+TEST_F(FileSystemTest, IdentityIsTheSameWhateverThePathThatNamesIt) {
+  drive.mkdirs("copias\\sub");
+  drive.write("copias\\sub\\t.backup", "PGDMP");
+  drive.write("copias\\outro.backup", "PGDMP");
+  auto id = fs.identity(p("copias\\sub\\t.backup"));
+  ASSERT_TRUE(id);
+  EXPECT_EQ(fs.identity(p("copias\\sub\\..\\sub\\.\\t.backup")), id);
+  EXPECT_NE(fs.identity(p("copias\\outro.backup")), id);
+  EXPECT_EQ(fs.identity(p("copias\\none")), std::nullopt);
+
+  std::vector<FileIdentity> chain = fs.identityWithAncestors(p("copias\\sub\\..\\sub\\t.backup"));
+  ASSERT_GE(chain.size(), 3u);
+  EXPECT_EQ(chain[0], *id);
+  EXPECT_EQ(chain[1], *fs.identity(p("copias\\sub")));
+  EXPECT_EQ(chain[2], *fs.identity(p("copias")));
+  EXPECT_TRUE(fs.identityWithAncestors(p("copias\\none")).empty());
+  ASSERT_TRUE(fs.freeSpace(p("copias")));
+  EXPECT_GT(*fs.freeSpace(p("copias")), 0u);
+}
+
 #ifdef _WIN32
 TEST_F(FileSystemTest, AFileHeldOpenForWritingByAnotherProgramCanBeRead) {
   drive.write("catalina.log", "linha 1");
@@ -441,6 +461,11 @@ TEST_F(FileSystemTest, SymbolicLinksAreMarkedAsLinksAndDescribedByTheirTarget) {
   EXPECT_EQ(entries[2].name, "loop");
   EXPECT_TRUE(entries[2].isDirectory);
   EXPECT_TRUE(entries[2].attributes & attr::reparsePoint);
+  // Through the link, a file is seen inside the folder it really lies in.
+  std::vector<FileIdentity> chain = fs.identityWithAncestors(p("top\\sub\\loop\\f.txt"));
+  ASSERT_GE(chain.size(), 2u);
+  EXPECT_EQ(chain[1], *fs.identity(p("top")));
+  EXPECT_NE(chain[1], *fs.identity(p("top\\sub")));
 }
 #endif
 
