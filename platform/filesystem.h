@@ -116,8 +116,9 @@ class FileSystem {
   // Missing source folder or file: pathNotFound / fileNotFound.
   virtual void moveFile(std::string_view from, std::string_view to) = 0;
   // Moves a folder with its content file by file, keeping attributes; the target must not exist
-  // (directoryExists), its parent must. Emptied source folders are removed; a single file or folder
-  // that cannot be moved or removed is left where it is without an error.
+  // (directoryExists), its parent must. A file on another volume or file system is copied and its
+  // source removed; emptied source folders are removed. A file or folder that cannot be moved is left
+  // where it is and the rest goes on; then the move throws FileError naming the first one left.
   virtual void moveDirectory(std::string_view from, std::string_view to) = 0;
   // The entries of a folder, without "." and "..", in the order in which the system lists them.
   // A missing folder gives an empty list.

@@ -131,34 +131,90 @@ void removeTree(const std::string& hostDir) noexcept {
   }
 }
 
-// Moves the content of hostFrom into the new folder hostTo, file by file; what cannot be moved
-// stays; emptied source folders are removed. Never throws.
-void moveTree(const std::string& hostFrom, const std::string& hostTo) noexcept {
+// A file or folder that a folder move left where it was, and why.
+struct LeftBehind {
+  std::string hostPath;
+  int err = 0;
+};
+
+// Copies a file to a new name on another file system, keeping its mode and times, then removes the
+// source. False with errno set when the copy cannot be made; the target is then not left half-made.
+bool copyAcross(const std::string& from, const std::string& to, const struct stat& st) {
+  int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+  int err = out < 0 ? errno : 0;
+  std::vector<char> buffer(err == 0 ? 1 << 20 : 0);
+  while (err == 0) {
+    ssize_t got = read(in, buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      err = got < 0 ? errno : 0;
+      break;
+    }
+    for (ssize_t done = 0; done < got && err == 0;) {
+      ssize_t put = ::write(out, buffer.data() + done, static_cast<size_t>(got - done));
+      if (put < 0 && errno != EINTR) err = errno;
+      if (put > 0) done += put;
+    }
+  }
+  ::close(in);
+  if (out >= 0) {
+    timespec times[2] = {st.st_atim, st.st_mtim};
+    if (err == 0) futimens(out, times);
+    if (::close(out) != 0 && err == 0) err = errno;
+    if (err != 0) unlink(to.c_str());
+  }
+  if (err != 0) {
+    errno = err;
+    return false;
+  }
+  unlink(from.c_str());  // delivered; a source that stays is only a copy too many
+  return true;
+}
+
+// Moves the content of hostFrom into the new folder hostTo, file by file, copying what cannot be
+// renamed across file systems; emptied source folders are removed. What cannot be moved stays where it
+// is and the rest goes on; the first such file or folder is told. Never throws.
+std::optional<LeftBehind> moveTree(const std::string& hostFrom, const std::string& hostTo) noexcept {
+  std::optional<LeftBehind> first;
+  auto note = [&](const std::string& path, int err) {
+    if (!first) first = LeftBehind{path, err};
+  };
   try {
     struct stat fromStat {};
-    if (stat(hostFrom.c_str(), &fromStat) != 0) return;
-    if (mkdir(hostTo.c_str(), S_IRWXU | (fromStat.st_mode & 0077)) != 0 && errno != EEXIST) return;
-    std::vector<std::string> names;
-    if (DIR* d = opendir(hostFrom.c_str())) {
-      while (dirent* e = readdir(d)) {
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.emplace_back(e->d_name);
-      }
-      closedir(d);
+    if (stat(hostFrom.c_str(), &fromStat) != 0) return LeftBehind{hostFrom, errno};
+    if (mkdir(hostTo.c_str(), S_IRWXU | (fromStat.st_mode & 0077)) != 0 && errno != EEXIST) {
+      return LeftBehind{hostFrom, errno};
     }
+    std::vector<std::string> names;
+    DIR* d = opendir(hostFrom.c_str());
+    if (!d) return LeftBehind{hostFrom, errno};
+    while (dirent* e = readdir(d)) {
+      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.emplace_back(e->d_name);
+    }
+    closedir(d);
     for (const auto& name : names) {
       std::string from = hostFrom + "/" + name, to = hostTo + "/" + name;
       struct stat st {};
-      if (lstat(from.c_str(), &st) != 0) continue;
+      if (lstat(from.c_str(), &st) != 0) {
+        if (errno != ENOENT) note(from, errno);  // gone since it was listed: nothing to move
+        continue;
+      }
       if (S_ISDIR(st.st_mode)) {
-        moveTree(from, to);
-      } else if (!existsAtAll(to)) {
-        rename(from.c_str(), to.c_str());  // keeps mode and times
+        if (auto left = moveTree(from, to)) note(left->hostPath, left->err);
+      } else if (existsAtAll(to)) {
+        note(from, EEXIST);
+      } else if (rename(from.c_str(), to.c_str()) != 0) {  // keeps mode and times
+        if (errno != EXDEV || !copyAcross(from, to, st)) note(from, errno);
       }
     }
     chmod(hostTo.c_str(), fromStat.st_mode & 07777);
     rmdir(hostFrom.c_str());
   } catch (...) {
+    note(hostFrom, ENOMEM);
   }
+  return first;
 }
 
 class PosixInputFile : public InputFile {
@@ -315,7 +371,10 @@ class PosixFileSystem : public FileSystem {
   void moveDirectory(std::string_view from, std::string_view to) override {
     std::string src = host(from), dst = host(to);
     checkFolderMove(HostPathQueries{}, src, dst);
-    moveTree(src, dst);
+    if (auto left = moveTree(src, dst)) {
+      throw FileError("Cannot move the folder \"" + std::string(from) + "\" to \"" + std::string(to) + "\": \"" +
+                      drivePathOf(left->hostPath) + "\" was left where it was. " + windowsErrorText(left->err));
+    }
   }
 
   std::vector<DirEntry> listDirectory(std::string_view folder) override {
@@ -339,7 +398,12 @@ class PosixFileSystem : public FileSystem {
       if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
       std::string child = dir + "/" + e->d_name;
       struct stat link {};
-      if (lstat(child.c_str(), &link) != 0) continue;  // gone since it was listed
+      if (lstat(child.c_str(), &link) != 0) {
+        if (errno == ENOENT) continue;  // gone since it was listed
+        int err = errno;
+        closedir(d);
+        throw fileError("Cannot list the folder \"%s\"", folder, err);
+      }
       struct stat st = link;
       // A symbolic link is described by what it points to, and marked as a link (a reparse
       // point, as Windows marks its links and junctions); a dangling one as itself.
@@ -489,6 +553,14 @@ class PosixFileSystem : public FileSystem {
 
  private:
   std::string host(std::string_view path) const { return toHostPath(path, driveC_); }
+  // A host path below the drive written as the program writes its paths ("C:\a\b").
+  std::string drivePathOf(const std::string& hostPath) const {
+    if (driveC_.empty() || hostPath.rfind(driveC_, 0) != 0) return hostPath;
+    std::string rest = hostPath.substr(driveC_.size());
+    for (char& c : rest) c = c == '/' ? '\\' : c;
+    if (rest.empty() || rest.front() != '\\') rest.insert(rest.begin(), '\\');
+    return "C:" + rest;
+  }
 
   std::string driveC_;
 };

@@ -159,19 +159,33 @@ void removeTree(const std::string& dir) noexcept {
   }
 }
 
-// Moves the content of from into the new folder to, file by file; what cannot be moved stays;
-// emptied source folders are removed. Never throws.
-void moveTree(const std::string& from, const std::string& to) noexcept {
+// A file or folder that a folder move left where it was, and why.
+struct LeftBehind {
+  std::string path;
+  DWORD error = ERROR_SUCCESS;
+};
+
+// Moves the content of from into the new folder to, file by file; a file on another volume (the
+// target reached through a junction, say) is copied and its source removed. Emptied source folders
+// are removed. What cannot be moved stays where it is and the rest goes on; the first such file or
+// folder is told. Never throws.
+std::optional<LeftBehind> moveTree(const std::string& from, const std::string& to) noexcept {
+  std::optional<LeftBehind> first;
+  auto note = [&](const std::string& path, DWORD error) {
+    if (!first) first = LeftBehind{path, error};
+  };
   try {
     std::wstring wideFrom = widePath(from), wideTo = widePath(to);
     DWORD own = GetFileAttributesW(wideFrom.c_str());
-    if (!CreateDirectoryW(wideTo.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return;
+    if (!CreateDirectoryW(wideTo.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+      return LeftBehind{from, GetLastError()};
+    }
     forEachEntry(from, "*", [&](const std::string& name, const WIN32_FIND_DATAW& data) {
       std::string source = join(from, name), target = join(to, name);
       if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        moveTree(source, target);
-      } else {
-        MoveFileExW(widePath(source).c_str(), widePath(target).c_str(), 0);  // keeps attributes and times
+        if (auto left = moveTree(source, target)) note(left->path, left->error);
+      } else if (!MoveFileExW(widePath(source).c_str(), widePath(target).c_str(), MOVEFILE_COPY_ALLOWED)) {
+        note(source, GetLastError());  // keeps attributes and times when it succeeds
       }
     });
     if (own != kInvalid) {
@@ -179,8 +193,12 @@ void moveTree(const std::string& from, const std::string& to) noexcept {
       clearBlockingAttributes(wideFrom, own);
     }
     if (!RemoveDirectoryW(wideFrom.c_str()) && own != kInvalid) SetFileAttributesW(wideFrom.c_str(), own);
+  } catch (const FileError&) {
+    note(from, ERROR_READ_FAULT);  // the folder could not be listed to its end
   } catch (...) {
+    note(from, ERROR_NOT_ENOUGH_MEMORY);
   }
+  return first;
 }
 
 class Win32InputFile : public InputFile {
@@ -298,7 +316,10 @@ class Win32FileSystem : public FileSystem {
 
   void moveDirectory(std::string_view from, std::string_view to) override {
     checkFolderMove(DrivePathQueries{}, std::string(from), std::string(to));
-    moveTree(std::string(withoutTrailingSeparators(from)), std::string(withoutTrailingSeparators(to)));
+    if (auto left = moveTree(std::string(withoutTrailingSeparators(from)), std::string(withoutTrailingSeparators(to)))) {
+      throw FileError("Cannot move the folder \"" + std::string(from) + "\" to \"" + std::string(to) + "\": \"" +
+                      left->path + "\" was left where it was. " + systemText(left->error));
+    }
   }
 
   std::vector<DirEntry> listDirectory(std::string_view folder) override {

@@ -404,6 +404,26 @@ TEST_F(FileSystemTest, AFileHeldOpenForWritingByAnotherProgramCanBeRead) {
   EXPECT_EQ(std::string(back), "linha 1");
 }
 
+TEST_F(FileSystemTest, AFolderMoveTellsOfAFileItHadToLeaveBehind) {
+  drive.mkdirs("zip\\esocial\\lotes");
+  drive.write("zip\\esocial\\a.xml", "a");
+  drive.write("zip\\esocial\\lotes\\b.xml", "b");
+  drive.mkdirs("work");
+  // Held by another program without sharing its deletion: it cannot be moved.
+  HANDLE holder = CreateFileW(std::filesystem::path(drive.host("zip\\esocial\\lotes\\b.xml")).wstring().c_str(),
+                              GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  std::string error = errorOf([&] { fs.moveDirectory(p("zip\\esocial"), p("work\\esocial")); });
+  CloseHandle(holder);
+  EXPECT_EQ(error.rfind("Cannot move the folder \"" + p("zip\\esocial") + "\" to \"" + p("work\\esocial") +
+                            "\": \"" + p("zip\\esocial\\lotes\\b.xml") + "\" was left where it was. ",
+                        0),
+            0u)
+      << error;
+  EXPECT_EQ(drive.read("work\\esocial\\a.xml"), "a");  // the rest was moved
+  EXPECT_EQ(drive.read("zip\\esocial\\lotes\\b.xml"), "b");
+}
+
 TEST_F(FileSystemTest, RenameWaitsForAProgramThatHoldsTheFileForAMoment) {
   drive.write("archive.zip", "old");
   drive.write("archive.zip.tmp", "new");
@@ -441,6 +461,54 @@ TEST_F(FileSystemTest, AFolderThatCannotBeListedIsAnErrorNotAnEmptyFolder) {
   std::string error = errorOf([&] { fs.listDirectory(p(rel)); });
   EXPECT_EQ(error.rfind("Cannot list the folder \"" + p(rel) + "\". ", 0), 0u) << error;
   fs.deleteTree(p("deep"));
+}
+
+TEST_F(FileSystemTest, AFolderMovesOntoAnotherFileSystemByCopying) {
+  // The target reached through a link onto a file system of its own (a tmpfs), where renaming fails.
+  std::filesystem::path other = std::filesystem::temp_directory_path();
+  struct stat here {}, shm {};
+  if (stat("/dev/shm", &shm) != 0 || stat(drive.host("").c_str(), &here) != 0 || shm.st_dev == here.st_dev) {
+    GTEST_SKIP() << "no second file system to move onto";
+  }
+  char pattern[] = "/dev/shm/tarvio-move-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  std::filesystem::create_directory_symlink(pattern, drive.host("work"));
+  drive.mkdirs("zip\\reinf\\retornos");
+  drive.write("zip\\reinf\\retornos\\r.xml", "retorno");
+  ASSERT_TRUE(fs.setLastWriteTime(p("zip\\reinf\\retornos\\r.xml"), LocalTime{2023, 1, 2, 3, 4, 5, 0}));
+  std::string error = errorOf([&] { fs.moveDirectory(p("zip\\reinf"), p("work\\reinf")); });
+  EXPECT_EQ(error, "(no error)");
+  EXPECT_EQ(drive.read("work\\reinf\\retornos\\r.xml"), "retorno");
+  EXPECT_EQ(fs.lastWriteTime(p("work\\reinf\\retornos\\r.xml")), (LocalTime{2023, 1, 2, 3, 4, 5, 0}));
+  EXPECT_FALSE(std::filesystem::exists(drive.host("zip\\reinf")));
+  std::filesystem::remove_all(pattern);
+}
+
+TEST_F(FileSystemTest, AFolderMoveTellsOfAFileItHadToLeaveBehind) {
+  // A file deeper than the system's limit for a path cannot be moved by its path.
+  drive.mkdirs("zip\\esocial");
+  drive.write("zip\\esocial\\a.xml", "a");
+  int fd = open(drive.host("zip\\esocial").c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(fd, 0);
+  const std::string part(200, 'p');
+  for (int i = 0; i < 25; ++i) {
+    ASSERT_EQ(mkdirat(fd, part.c_str(), 0755), 0);
+    int next = openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY);
+    close(fd);
+    fd = next;
+  }
+  close(openat(fd, "fundo.xml", O_WRONLY | O_CREAT, 0644));
+  close(fd);
+  drive.mkdirs("work");
+  std::string error = errorOf([&] { fs.moveDirectory(p("zip\\esocial"), p("work\\esocial")); });
+  EXPECT_EQ(error.rfind("Cannot move the folder \"" + p("zip\\esocial") + "\" to \"" + p("work\\esocial") + "\": \"" +
+                            p("zip\\esocial\\" + part),
+                        0),
+            0u)
+      << error.substr(0, 300);
+  EXPECT_EQ(drive.read("work\\esocial\\a.xml"), "a");  // the rest was moved
+  fs.deleteTree(p("zip"));
+  fs.deleteTree(p("work"));
 }
 
 TEST_F(FileSystemTest, SymbolicLinksAreMarkedAsLinksAndDescribedByTheirTarget) {
