@@ -157,6 +157,20 @@ TEST_F(StandinTest, RedirectionTruncatesTheFileAndReceivesTheProgramsOutput) {
   EXPECT_EQ(read(drive() / "Meridano" / "pgpass"), "localhost:5432:tarvio:postgres:plovertin\r\n");
 }
 
+TEST_F(StandinTest, ErrorOutputRedirectionReceivesWhatTheProgramWritesToItsErrorOutput) {
+  write(drive() / "bin" / "ruidoso.exe", "#!/bin/sh\necho saida\necho erro >&2\nexit 3\n");
+  stdfs::permissions(drive() / "bin" / "ruidoso.exe", stdfs::perms::owner_all);
+  Outcome o = run("C:\\bin\\ruidoso.exe 2> C:\\erros.log\r\n");
+  EXPECT_EQ(o.exitCode, 3);
+  EXPECT_EQ(o.stdoutText, "saida\n");
+  EXPECT_EQ(read(drive() / "erros.log"), "erro\n");
+  // A "2" at the end of a word is part of the word, and ">" redirects the output.
+  write(drive() / "bin" / "eco.exe", "#!/bin/sh\necho \"$@\"\n");
+  stdfs::permissions(drive() / "bin" / "eco.exe", stdfs::perms::owner_all);
+  EXPECT_EQ(run("C:\\bin\\eco.exe a2> C:\\saida.txt\r\n").exitCode, 0);
+  EXPECT_EQ(read(drive() / "saida.txt"), "a2\n");
+}
+
 TEST_F(StandinTest, QuotedArgumentIsOneWordWithoutItsQuotes) {
   installRecorder("Meridano/Tarvio/pg10/bin/psql.exe");
   Outcome o = run(commands::endConnectionsScript() + "\r\n",

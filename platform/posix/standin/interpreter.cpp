@@ -76,10 +76,13 @@ bool isUnsupportedBuiltin(const std::string& word) {
 ParsedCommand parseCommand(std::string_view line) {
   ParsedCommand parsed;
   std::string word;
-  bool inWord = false, inQuotes = false, nextIsTarget = false;
+  bool inWord = false, inQuotes = false, nextIsTarget = false, nextIsErrorTarget = false;
   auto finishWord = [&] {
     if (!inWord) return;
-    if (nextIsTarget) {
+    if (nextIsErrorTarget) {
+      parsed.errors = word;
+      nextIsErrorTarget = false;
+    } else if (nextIsTarget) {
       parsed.output = word;
       nextIsTarget = false;
     } else {
@@ -97,9 +100,16 @@ ParsedCommand parseCommand(std::string_view line) {
       word += c;
     } else if (isBlank(c)) {
       finishWord();
+    } else if (c == '2' && !inWord && i + 1 < line.size() && line[i + 1] == '>') {
+      if (parsed.errors || nextIsErrorTarget || nextIsTarget) {
+        parsed.error = "more than one error output redirection";
+        return parsed;
+      }
+      nextIsErrorTarget = true;
+      ++i;
     } else if (c == '>') {
       finishWord();
-      if (parsed.output || nextIsTarget) {
+      if (parsed.output || nextIsTarget || nextIsErrorTarget) {
         parsed.error = "more than one output redirection";
         return parsed;
       }
@@ -121,7 +131,7 @@ ParsedCommand parseCommand(std::string_view line) {
     return parsed;
   }
   finishWord();
-  if (nextIsTarget) parsed.error = "redirection without a file";
+  if (nextIsTarget || nextIsErrorTarget) parsed.error = "redirection without a file";
   return parsed;
 }
 
@@ -266,14 +276,25 @@ std::optional<std::string> Interpreter::findProgram(const std::string& name) con
 
 int Interpreter::program(const ParsedCommand& command, bool detached) {
   // The redirection target is created or truncated before the program is looked for or run.
-  int out = -1;
+  int out = -1, err = -1;
   if (command.output) {
     out = openOutput(hostPath(*command.output), command.append);
     if (out < 0) return 1;
   }
+  if (command.errors) {
+    err = openOutput(hostPath(*command.errors), false);
+    if (err < 0) {
+      if (out >= 0) close(out);
+      return 1;
+    }
+  }
+  auto closeTargets = [&] {
+    if (out >= 0) close(out);
+    if (err >= 0) close(err);
+  };
   std::optional<std::string> found = findProgram(command.words[0]);
   if (!found) {
-    if (out >= 0) close(out);
+    closeTargets();
     errorLine("'" + command.words[0] + "' is not recognized as an internal or external command,");
     errorLine("operable program or batch file.");
     return notRecognised;
@@ -287,7 +308,7 @@ int Interpreter::program(const ParsedCommand& command, bool detached) {
   std::cout.flush();
   pid_t child = fork();
   if (child < 0) {
-    if (out >= 0) close(out);
+    closeTargets();
     errorLine("tarvio-cmd: cannot start " + args[0]);
     return 1;
   }
@@ -307,11 +328,12 @@ int Interpreter::program(const ParsedCommand& command, bool detached) {
       if (fork() != 0) _exit(0);
     }
     if (out >= 0) dup2(out, STDOUT_FILENO);
+    if (err >= 0) dup2(err, STDERR_FILENO);
     signal(SIGPIPE, SIG_DFL);
     execve(argv[0], argv.data(), environ);
     _exit(127);
   }
-  if (out >= 0) close(out);
+  closeTargets();
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }

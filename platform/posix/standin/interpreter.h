@@ -1,6 +1,6 @@
 // The POSIX stand-in for the Windows command interpreter: runs the lines of a batch script with
 // the effects that the program's scripts rely on (echo into a file, SET, a program with its output
-// redirected, start /b, lookup of programs by drive path or bare name), mapping drive paths onto
+// and its error output redirected, start /b, lookup of programs by drive path or bare name), mapping drive paths onto
 // the folder that stands for drive C:.
 #pragma once
 
@@ -17,6 +17,7 @@ struct ParsedCommand {
   std::vector<std::string> words;
   std::optional<std::string> output;  // "> FILE" or ">> FILE"
   bool append = false;                // ">>"
+  std::optional<std::string> errors;  // "2> FILE": the program's error output
   std::string error;                  // non-empty: syntax this interpreter does not know
 };
 ParsedCommand parseCommand(std::string_view line);
