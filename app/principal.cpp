@@ -67,6 +67,9 @@ void TPrincipal::btnRestaurarBackupClick() {
   if (!desktop().askYesNo(principal_text::confirmCaption, principal_text::confirmText)) {
     throw SilentAbort();
   }
+  // Stopping the server's service needs an administrator: a restore that could not stop it would
+  // have to give up half-way, so it is told now, before anything has changed.
+  if (!server().elevated()) throw std::runtime_error(principal_text::notElevated);
   FisLogged = false;
   operations.authenticate();
   if (!FisLogged) throw SilentAbort();

@@ -84,6 +84,10 @@ inline constexpr const char* confirmText =
     "Os dados do backup a ser restaurado entrarão em vigor.\r\n"
     "\r\n"
     "Deseja continuar? (Não recomendado.)";
+inline constexpr const char* notElevated =
+    "A restauração precisa parar o serviço do Tarvio Server e por isso deve ser executada como administrador: "
+    "feche o Tarvio Backup, clique nele com o botão direito e escolha \"Executar como administrador\". Nada foi "
+    "alterado.";
 }  // namespace principal_text
 
 }  // namespace tarvio

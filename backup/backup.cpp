@@ -34,7 +34,7 @@ bool dumpAttempt(int number, const std::string& commandText) {
 
 }  // namespace
 
-void TBackup::Executar(bool abrirExplorer) {
+std::optional<std::string> TBackup::Executar(bool abrirExplorer) {
   RunLockScope oneRunAtATime;  // a second run is refused before it touches anything
   StatusLog& log = Principal->ListBox();
   if (!fs().directoryExists(paths::backupDir)) fs().createDirectory(paths::backupDir);
@@ -48,7 +48,7 @@ void TBackup::Executar(bool abrirExplorer) {
       desktop().showMessage(noAttemptSucceeded);
       log.addAndSelectLast(endLine);
     }
-    return;
+    return std::nullopt;
   }
 
   for (auto folder : paths::pendingFolders) {
@@ -60,12 +60,13 @@ void TBackup::Executar(bool abrirExplorer) {
   writeBackupArchive(archive);
 
   log.addAndSelectLast("Backup efetuado com êxito! Disponível em " + archive + ".");
-  if (!abrirExplorer) return;
+  if (!abrirExplorer) return archive;
 
   desktop().showMessage("Backup efetuado com êxito! Dispinível em " + archive);
   log.addAndSelectLast(endLine);
   desktop().startExplorer(paths::explorerParameters);
   if (fs().fileExists(paths::dumpFile)) fs().deleteFile(paths::dumpFile);
+  return archive;
 }
 
 ScriptExit TBackup::executeCmd(const std::string& cmd) { return runScript(cmd, 250); }

@@ -1,6 +1,7 @@
 // TBackup: the backup run, its script runner, the four dump attempts and the archive's name.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "exec/script_runner.h"
@@ -15,7 +16,8 @@ class TBackup {
  public:
   TBackup() = delete;
   // The backup run. abrirExplorer true: the interactive run; false: the restore's safety backup.
-  static void Executar(bool abrirExplorer);
+  // The full path of the archive it wrote; nullopt when no dump attempt succeeded.
+  static std::optional<std::string> Executar(bool abrirExplorer);
   // Runs a command text as a script, polling every 250 ms. The interpreter's exit code.
   static ScriptExit executeCmd(const std::string& cmd);
   static bool tentativaBkp1();

@@ -100,6 +100,13 @@ std::string dropDatabase() {
                 program(paths::pg10BinDir, "dropdb.exe") + " " + roleAndPort(first) + " " + text(paths::databaseName)});
 }
 
+std::string databaseGoneCheck() {
+  return lines({passwordVariableLine(first),
+                program(paths::pg10BinDir, "psql.exe") + " " + roleAndPort(first) +
+                    " -c \"DO $$BEGIN IF EXISTS (SELECT 1 FROM pg_database WHERE datname = " +
+                    sqlQuoted(paths::databaseName) + ") THEN RAISE EXCEPTION 'o banco de dados ainda existe'; END IF; END$$;\""});
+}
+
 std::string createDatabase() {
   return lines({passwordVariableLine(first), program(paths::pg10BinDir, "createdb.exe") + " " + roleAndPort(first) +
                                                  " " + text(paths::databaseName)});
@@ -108,6 +115,12 @@ std::string createDatabase() {
 std::string restoreDatabase() {
   return passwordFileLines(first) + "\r\n" + program(paths::pg10BinDir, "pg_restore.exe") + " " + roleAndPort(first) +
          " -d " + text(paths::databaseName) + " " + text(paths::restoreFile);
+}
+
+std::string restoreDatabase(std::string_view errorLog) { return restoreDatabase() + " 2> " + text(errorLog); }
+
+std::string listDump() {
+  return program(paths::pg10BinDir, "pg_restore.exe") + " --list " + text(paths::dumpFile);
 }
 
 }  // namespace tarvio::commands

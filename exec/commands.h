@@ -30,7 +30,15 @@ std::string startServerConfig();
 
 // Dropping, creating and restoring the database on the first instance.
 std::string dropDatabase();
+// Ends with exit code 0 only when the database "tarvio" no longer exists on the first instance.
+std::string databaseGoneCheck();
 std::string createDatabase();
 std::string restoreDatabase();
+// The same restore with pg_restore's error output kept in `errorLog`.
+std::string restoreDatabase(std::string_view errorLog);
+
+// Reads the table of contents of the dump in dumpFile with the restore's pg_restore; ends with
+// exit code 0 only when pg_restore can read it.
+std::string listDump();
 
 }  // namespace tarvio::commands

@@ -1,20 +1,24 @@
-// What kind of backup the user chose, and the check that it can yield a dump at all.
+// What kind of backup the user chose, and the check, before anything changes, that the restore can
+// take a dump from it without touching it.
 #pragma once
 
+#include <optional>
 #include <string>
-#include <string_view>
 
 namespace tarvio {
 
-// The chosen name is treated as a ZIP archive when ".zip" occurs anywhere in it.
-bool namesZipArchive(std::string_view chosenName);
-// A bare dump file: ".backup" occurs in the name and ".zip" does not (an archive whose path also holds
-// ".backup" is still restored from the dump inside it).
-bool namesDumpFile(std::string_view chosenName);
+enum class BackupKind { archive, dump };
 
-// Checks, before anything is changed, that the chosen file can yield a dump: an existing ZIP archive
-// that reads and holds a file in its folder "backup", or an existing PostgreSQL custom-format dump.
-// Throws an error with a Portuguese message that says so otherwise.
+// The kind of a file from its first bytes, whatever its name: a ZIP local header ("PK\3\4") is an
+// archive, "PGDMP" a PostgreSQL custom-format dump. nullopt for anything else, or when the file
+// cannot be read.
+std::optional<BackupKind> backupKindOf(const std::string& path);
+
+// Checks, before anything is changed, that the chosen file can yield a dump and that the restore
+// will not delete or overwrite it on the way (whatever path names it). An archive must read, hold
+// its dump in its folder "backup", and be extractable as it stands: every entry checked, names that
+// the file system can hold, and room for it on the drive. Throws an error with a Portuguese message
+// ending in "Nada foi alterado." otherwise.
 void checkChosenBackup(const std::string& chosenName);
 
 }  // namespace tarvio

@@ -9,6 +9,7 @@
 #include "common/silent_abort.h"
 #include "platform/platform.h"
 #include "tests/support/fake_desktop.h"
+#include "tests/support/scoped_platform.h"
 
 namespace tarvio {
 namespace {
@@ -25,14 +26,18 @@ class FakeView : public PrincipalView {
   }
 };
 
+// The server's state as the restore click sees it: only the program's elevation matters here.
+class FakeServer : public ServerStatus {
+ public:
+  bool isElevated = true;
+  std::vector<std::string> runningProcesses(const std::vector<std::string>&) override { return {}; }
+  bool serviceRunning(std::string_view) override { return false; }
+  bool elevated() override { return isElevated; }
+};
+
 class PrincipalTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = platform();
-    installPlatform(Platform{nullptr, nullptr, nullptr, &desktop, nullptr});
-    view.events = &events;
-  }
-  void TearDown() override { installPlatform(previous_); }
+  void SetUp() override { view.events = &events; }
 
   std::unique_ptr<TPrincipal> make(const std::string& firstArgument = "") {
     auto p = std::make_unique<TPrincipal>(view, firstArgument);
@@ -53,11 +58,12 @@ class PrincipalTest : public ::testing::Test {
   }
 
   test::FakeDesktop desktop;
+  FakeServer server;
+  test::ScopedPlatform installed{Platform{nullptr, nullptr, nullptr, &desktop, nullptr, nullptr, &server}};
   FakeView view;
   std::vector<std::string> events;
   std::function<void()> onAuthentication;  // what the user does in the dialog
   std::exception_ptr failWith;
-  Platform previous_;
 };
 
 const std::vector<std::string> backupRun = {"disable Efetuar", "disable Restaurar",
@@ -143,6 +149,20 @@ TEST_F(PrincipalTest, restore_after_login_runs_with_the_buttons_disabled_and_ena
                                               "enable Efetuar", "enable Restaurar"}));
   EXPECT_TRUE(p->ListBox().lines().empty());
   EXPECT_EQ(desktop.calls.back(), "error: falhou.");
+}
+
+TEST_F(PrincipalTest, restore_without_administrator_rights_is_refused_before_the_login) {
+  auto p = make();
+  p->ListBox().add("anterior");
+  server.isElevated = false;
+  desktop.yesNoAnswers = {true};
+  EXPECT_FALSE(runHandler([&] { p->btnRestaurarBackupClick(); }));
+  EXPECT_TRUE(events.empty()) << "no login dialog, no run";
+  EXPECT_EQ(desktop.calls.back(),
+            "error: A restauração precisa parar o serviço do Tarvio Server e por isso deve ser executada como "
+            "administrador: feche o Tarvio Backup, clique nele com o botão direito e escolha \"Executar como "
+            "administrador\". Nada foi alterado.");
+  EXPECT_EQ(p->ListBox().lines(), (std::vector<std::string>{"Aguardando ação...", "anterior"}));
 }
 
 }  // namespace

@@ -55,6 +55,14 @@ TEST(CommandTexts, EveryTextIsExactlyItsLinesJoinedByCrLf) {
       {"restore", restoreDatabase(),
        {pgpass1, setPgpass,
         R"(C:\Meridano\Tarvio\pg10\bin\pg_restore.exe -U postgres -p 5432 -d tarvio C:\Meridano\Tarvio\backup\restaurar.backup)"}},
+      {"restore with its log", restoreDatabase(R"(C:\Meridano\Tarvio\backup\pg_restore-20240305-090000.log)"),
+       {pgpass1, setPgpass,
+        R"(C:\Meridano\Tarvio\pg10\bin\pg_restore.exe -U postgres -p 5432 -d tarvio C:\Meridano\Tarvio\backup\restaurar.backup 2> C:\Meridano\Tarvio\backup\pg_restore-20240305-090000.log)"}},
+      {"database gone", databaseGoneCheck(),
+       {"SET PGPASSWORD=plovertin",
+        R"(C:\Meridano\Tarvio\pg10\bin\psql.exe -U postgres -p 5432 -c "DO $$BEGIN IF EXISTS (SELECT 1 FROM pg_database WHERE datname = 'tarvio') THEN RAISE EXCEPTION 'o banco de dados ainda existe'; END IF; END$$;")"}},
+      {"list the dump", listDump(),
+       {R"(C:\Meridano\Tarvio\pg10\bin\pg_restore.exe --list C:\Meridano\Tarvio\backup\tarvio.backup)"}},
   };
   for (const Case& c : cases) EXPECT_EQ(c.actual, joined(c.lines)) << c.name;
 }

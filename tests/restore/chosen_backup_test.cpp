@@ -1,36 +1,35 @@
-// How the restore reads the chosen file's name.
+// The kind of the chosen backup comes from its content, never from its name.
 #include "restore/chosen_backup.h"
 
-#include "common/ascii.h"
-
 #include <gtest/gtest.h>
+
+#include "tests/support/sandbox.h"
 
 namespace tarvio {
 namespace {
 
-TEST(chosen_backup, kind_of_backup_by_name) {
+TEST(chosen_backup, kind_of_backup_by_content) {
+  test::Sandbox box;
   struct Case {
     const char* name;
-    bool zip;
-    bool dump;
+    std::string content;
+    std::optional<BackupKind> kind;
   };
   const Case cases[] = {
-      {"C:\\b\\tarvio-20240305-090703.zip", true, false},
-      {"C:\\b\\TARVIO.ZIP", true, false},
-      {"C:\\b\\x.zip.old", true, false},
-      {"C:\\b\\tarvio.backup", false, true},
-      {"C:\\b\\Tarvio.BACKUP", false, true},
-      {"C:\\velhos.backup\\copia.zip", true, false},
-      {"C:\\b\\notas.txt", false, false},
-      {"C:\\b\\ZİP", false, false},
+      {"C:\\copias.zip\\t.backup", "PGDMP\x01\x0e", BackupKind::dump},
+      {"C:\\b\\x.zip.backup", "PGDMP", BackupKind::dump},
+      {"C:\\b\\copia-sem-extensao", std::string("PK\x03\x04", 4) + "resto", BackupKind::archive},
+      {"C:\\b\\renomeado.backup", std::string("PK\x03\x04", 4), BackupKind::archive},
+      {"C:\\b\\vazio.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'), std::nullopt},
+      {"C:\\b\\texto.zip", "isto não é um zip", std::nullopt},
+      {"C:\\b\\curto.backup", "PGD", std::nullopt},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(namesZipArchive(c.name), c.zip) << c.name;
-    EXPECT_EQ(namesDumpFile(c.name), c.dump) << c.name;
+    box.writeFile(c.name, c.content);
+    EXPECT_EQ(backupKindOf(c.name), c.kind) << c.name;
   }
+  EXPECT_EQ(backupKindOf("C:\\b\\inexistente.zip"), std::nullopt);
 }
-
-TEST(chosen_backup, lowers_only_ascii_letters) { EXPECT_EQ(lowerAscii("ÁBC.Zip"), "Ábc.zip"); }
 
 }  // namespace
 }  // namespace tarvio

@@ -8,12 +8,18 @@
 #include <sstream>
 #include <thread>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "app/error_display.h"
 #include "backup/backup.h"
 #include "common/paths.h"
 #include "common/silent_abort.h"
+#include "platform/native.h"
 #include "restore/restauracao.h"
+#include "tests/support/failing_file_system.h"
 #include "tests/support/main_window.h"
+#include "tests/support/scoped_platform.h"
 
 namespace tarvio {
 namespace {
@@ -22,6 +28,10 @@ namespace stdfs = std::filesystem;
 using Lines = std::vector<std::string>;
 
 const std::string tomcat(paths::tomcatWorkDir);
+// The check, after the drop, that the database is gone, as the psql stand-in records it.
+const std::string goneCheck =
+    "psql -U postgres -p 5432 -c DO $$BEGIN IF EXISTS (SELECT 1 FROM pg_database WHERE datname = 'tarvio') THEN "
+    "RAISE EXCEPTION 'o banco de dados ainda existe'; END IF; END$$; PGPASSWORD=plovertin";
 const std::string jetty(paths::jettyWorkDir);
 
 std::string readHost(const std::string& hostPath) {
@@ -136,6 +146,7 @@ class RestoreRun : public ::testing::Test {
             "psql -U postgres -p 5432 -c SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
             "datname = 'tarvio'; PGPASSWORD=plovertin",
             "dropdb -U postgres -p 5432 tarvio PGPASSWORD=plovertin",
+            goneCheck,
             "createdb -U postgres -p 5432 tarvio PGPASSWORD=plovertin",
             "pg_restore -U postgres -p 5432 -d tarvio " + box.host(std::string(paths::restoreFile)) +
                 " pgpass=localhost:5432:tarvio:postgres:plovertin",
@@ -299,15 +310,193 @@ TEST_F(RestoreRun, a_choice_that_cannot_yield_a_dump_is_refused_before_anything_
   EXPECT_FALSE(stdfs::exists(box.host(std::string(paths::extractDir))));
 }
 
-TEST_F(RestoreRun, a_refused_copy_ends_the_run_before_the_server_starts) {
+TEST_F(RestoreRun, a_refused_copy_starts_the_server_again_and_names_the_safety_archive) {
   box.writeFile("C:\\copias\\t.backup", "PGDMP1");
   // The chosen file disappears while the database is being re-created.
   box.writeProgram("C:\\Meridano\\Tarvio\\pg10\\bin\\createdb.exe", "rm " + box.host("C:\\copias\\t.backup"));
   EXPECT_FALSE(runRestore("C:\\copias\\t.backup"));
-  EXPECT_EQ(box.desktop.calls.back(), "error: The specified file was not found.");
-  EXPECT_EQ(box.log().back(), "Restaurando o Banco de Dados. Aguarde, esta operação pode demorar alguns minutos...");
+  EXPECT_EQ(box.desktop.calls.back(),
+            "error: A restauração falhou: The specified file was not found. O backup de segurança feito antes desta "
+            "restauração está em C:\\Meridano\\Tarvio\\backup\\tarvio-20240305-090000.zip: restaure-o para voltar ao "
+            "estado anterior.");
+  EXPECT_EQ(box.log().back(), "Iniciando o Tarvio Server...");
   Lines calls = recorded();
-  EXPECT_EQ(std::count(calls.begin(), calls.end(), "net start tomcat9"), 0);
+  EXPECT_EQ(calls.back(), "net start tomcat9");
+}
+
+// Every failure after the server was stopped: reported as an error that names the safety archive,
+// the server started again, and neither "Restaurado!" nor "Finalizada!" in the log.
+TEST_F(RestoreRun, every_failure_after_the_drop_tells_the_truth_and_starts_the_server_again) {
+  const std::string pg10 = "C:\\Meridano\\Tarvio\\pg10\\bin\\";
+  struct Case {
+    const char* what;
+    bool fromArchive;
+    std::function<void(test::FailingFileSystem&)> arrange;
+    std::string expected;  // a part of the error text
+  };
+  const Case cases[] = {
+      {"the disk fills up during the extraction", true,
+       [](test::FailingFileSystem& fs) {
+         fs.diskFullBelow = std::string(paths::extractDir);
+         fs.diskFullAfter = 100000;
+       },
+       "There is not enough space on the disk"},
+      {"a work folder that cannot be moved", true,
+       [](test::FailingFileSystem& fs) {
+         fs.before = [](std::string_view operation, std::string_view path) {
+           if (operation == "moveDirectory" && path.find("reinf") != std::string_view::npos) {
+             throw FileError("Cannot move the folder \"x\" to \"y\": \"z\" was left where it was. Access is denied");
+           }
+         };
+       },
+       "a pasta reinf não pôde ser posta em C:\\Meridano\\Tarvio\\tomcat9\\work\\tarvio"},
+      {"the extracted dump cannot be put in place", true,
+       [](test::FailingFileSystem& fs) {
+         fs.before = [](std::string_view operation, std::string_view) {
+           if (operation == "moveFile") throw FileError("Access is denied");
+         };
+       },
+       "Access is denied"},
+      {"the drop leaves the database", false,
+       [this, pg10](test::FailingFileSystem&) {
+         box.writeProgram(pg10 + "psql.exe", "echo \"psql $*\" >> " + record + "\ncase \"$*\" in *RAISE*) exit 1;; esac");
+       },
+       "o banco de dados \"tarvio\" não pôde ser destruído"},
+      {"createdb fails", false,
+       [this, pg10](test::FailingFileSystem&) { box.writeProgram(pg10 + "createdb.exe", "exit 1"); },
+       "createdb terminou com o código 1"},
+      {"pg_restore fails", false,
+       [this, pg10](test::FailingFileSystem&) {
+         box.writeProgram(pg10 + "pg_restore.exe", "echo 'pg_restore: error: could not read input file: end of file' >&2; exit 1");
+       },
+       "o pg_restore falhou (código 1) e o banco de dados não foi restaurado; veja o registro "
+       "C:\\Meridano\\Tarvio\\backup\\pg_restore-20240305-090000.log"},
+      {"pg_restore ignores errors", false,
+       [this, pg10](test::FailingFileSystem&) {
+         box.writeProgram(pg10 + "pg_restore.exe",
+                            "echo 'pg_restore: error: could not execute query: ERROR:  role \"x\" does not exist' >&2\n"
+                            "echo 'pg_restore: warning: errors ignored on restore: 3' >&2; exit 1");
+       },
+       "o pg_restore terminou com 3 erro(s) ignorado(s) e o banco de dados pode estar incompleto; veja o registro "
+       "C:\\Meridano\\Tarvio\\backup\\pg_restore-20240305-090000.log"},
+  };
+  workTree();
+  std::string archive = makeArchive();
+  box.writeFile("C:\\copias\\t.backup", "PGDMP" + std::string(1000, 'z'));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::FailingFileSystem failing(fs());
+    c.arrange(failing);
+    Platform p = platform();
+    p.fs = &failing;
+    {
+      test::ScopedPlatform withFailures(p);
+      box.desktop.calls.clear();
+      stdfs::remove(record);
+      EXPECT_FALSE(runRestore(c.fromArchive ? archive : "C:\\copias\\t.backup"));
+    }
+    ASSERT_FALSE(box.desktop.calls.empty());
+    const std::string& error = box.desktop.calls.back();
+    EXPECT_EQ(error.rfind("error: A restauração falhou: ", 0), 0u) << error;
+    EXPECT_NE(error.find(c.expected), std::string::npos) << error;
+    EXPECT_NE(error.find("O backup de segurança feito antes desta restauração está em "
+                         "C:\\Meridano\\Tarvio\\backup\\tarvio-20240305-090000.zip"),
+              std::string::npos)
+        << error;
+    Lines log = box.log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Banco de Dados Restaurado!"), 0);
+    EXPECT_EQ(log.back(), "Iniciando o Tarvio Server...");
+    Lines calls = recorded();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "net start tomcat9"), 1);
+    // The safety archive is there, and the next case starts from the same state.
+    EXPECT_TRUE(stdfs::exists(box.host("C:\\Meridano\\Tarvio\\backup\\tarvio-20240305-090000.zip")));
+    stdfs::remove(box.host("C:\\Meridano\\Tarvio\\backup\\tarvio-20240305-090000.zip"));
+    // The configuration program started again by this case ends before the next case stops the server.
+    std::ofstream(flag).put('x');
+    EXPECT_TRUE(configStarted());
+    SetUp();
+  }
+}
+
+TEST_F(RestoreRun, the_pg_restore_log_is_removed_after_a_restore_that_went_well) {
+  box.writeFile("C:\\copias\\t.backup", "PGDMP1");
+  ASSERT_TRUE(runRestore("C:\\copias\\t.backup"));
+  EXPECT_EQ(box.tree(std::string(paths::backupDir)), Lines{"tarvio-20240305-090000.zip"});
+}
+
+TEST_F(RestoreRun, a_server_that_does_not_stop_is_refused_before_the_drop) {
+  // A tomcat9.exe that taskkill cannot end (the stand-in taskkill only records).
+  box.writeProgram("C:\\Meridano\\Tarvio\\tomcat9\\bin\\tomcat9.exe",
+                   "while [ -d " + box.root() + " ] && [ ! -e " + flag + " ]; do sleep 0.05; done");
+  std::string tomcat9 = box.host("C:\\Meridano\\Tarvio\\tomcat9\\bin\\tomcat9.exe");
+  pid_t server = fork();
+  if (server == 0) {
+    execl(tomcat9.c_str(), tomcat9.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  box.writeFile("C:\\copias\\t.backup", "PGDMP1");
+  bool ended = runRestore("C:\\copias\\t.backup");
+  std::ofstream(flag).put('x');
+  waitpid(server, nullptr, 0);
+  EXPECT_FALSE(ended);
+  EXPECT_EQ(box.desktop.calls.back(),
+            "error: O Tarvio Server não parou (ainda em execução: tomcat9.exe). A restauração foi interrompida antes de "
+            "destruir o banco de dados: os dados não foram alterados. Execute o Tarvio Backup como administrador e tente "
+            "novamente.");
+  Lines calls = recorded();
+  EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("dropdb", 0) == 0; }), 0);
+  EXPECT_EQ(calls.back().rfind("psql", 0), 0u) << "the connections were ended, nothing after";
+}
+
+// Whatever path names it, a chosen file that the restore itself would delete or overwrite is
+// refused before anything changes.
+TEST_F(RestoreRun, the_chosen_backup_is_never_one_of_the_files_the_restore_replaces) {
+  box.writeFile(std::string(paths::dumpFile), "PGDMP do backup anterior");
+  box.writeFile(std::string(paths::restoreFile), "PGDMP de uma restauração anterior");
+  box.writeFile(std::string(paths::pendingFolders[1]) + "\\copia.backup", "PGDMP pendente");
+  box.writeFile(tomcat + "\\esocial\\guardado.backup", "PGDMP no trabalho");
+  stdfs::create_directories(box.host("C:\\copias"));
+  stdfs::create_symlink(box.host(std::string(paths::dumpFile)), box.host("C:\\copias\\atalho.backup"));
+  stdfs::create_directory_symlink(box.host(tomcat), box.host("C:\\copias\\trabalho"));
+  const Lines refused = {
+      "C:/Meridano/Tarvio/backup/tarvio.backup",
+      "C:\\Meridano\\Tarvio\\backup\\..\\backup\\restaurar.backup",
+      std::string(paths::pendingFolders[1]) + "\\copia.backup",
+      tomcat + "\\esocial\\guardado.backup",
+      "C:\\copias\\atalho.backup",
+      "C:\\copias\\trabalho\\esocial\\guardado.backup",
+  };
+  for (const auto& chosen : refused) {
+    SCOPED_TRACE(chosen);
+    box.desktop.calls.clear();
+    EXPECT_FALSE(runRestore(chosen));
+    ASSERT_EQ(box.desktop.calls.size(), 2u);
+    EXPECT_EQ(box.desktop.calls[1],
+              "error: O arquivo escolhido é usado pela própria restauração e seria apagado antes de ser lido: " + chosen +
+                  ". Copie-o para outra pasta e escolha a cópia. Nada foi alterado.");
+    EXPECT_TRUE(box.log().empty());
+    EXPECT_TRUE(recorded().empty());
+  }
+  EXPECT_EQ(readHost(box.host(std::string(paths::dumpFile))), "PGDMP do backup anterior");
+  EXPECT_EQ(readHost(box.host(tomcat + "\\esocial\\guardado.backup")), "PGDMP no trabalho");
+}
+
+TEST_F(RestoreRun, a_dump_whose_path_holds_dot_zip_restores_as_a_dump) {
+  box.writeFile("C:\\copias.zip\\t.backup", "PGDMP" + std::string(10, 'q'));
+  ASSERT_TRUE(runRestore("C:\\copias.zip\\t.backup")) << box.desktop.calls.back();
+  EXPECT_EQ(box.log(), expectedLog(false));
+  EXPECT_EQ(readHost(record + ".restored"), "PGDMP" + std::string(10, 'q'));
+}
+
+TEST_F(RestoreRun, another_run_holding_the_lock_is_refused_before_the_file_dialog) {
+  auto otherProgram = makeNativeRunLocks(box.root());
+  auto held = otherProgram->tryAcquire();
+  ASSERT_NE(held, nullptr);
+  EXPECT_FALSE(runRestore("C:\\copias\\t.backup"));
+  EXPECT_EQ(box.desktop.calls,
+            Lines{"error: Já existe um backup ou uma restauração em andamento neste servidor. Aguarde o término e "
+                  "tente novamente."});
+  EXPECT_TRUE(recorded().empty());
 }
 
 }  // namespace
