@@ -163,5 +163,23 @@ TEST_F(RestoreWithPostgres, a_bare_dump_file_brings_back_the_data) {
   EXPECT_EQ(std::count(box.log().begin(), box.log().end(), "Descompactando o Arquivo de Backup..."), 0);
 }
 
+TEST_F(RestoreWithPostgres, a_dump_cut_in_half_is_reported_as_a_failed_restore) {
+  stdfs::create_directories(box.host("C:\\copias"));
+  pg::dumpDatabase(box.host("C:\\copias\\metade.backup"));
+  stdfs::resize_file(box.host("C:\\copias\\metade.backup"), stdfs::file_size(box.host("C:\\copias\\metade.backup")) / 2);
+  EXPECT_FALSE(restore("C:\\copias\\metade.backup"));
+  const std::string error = box.desktop.calls.back();
+  EXPECT_EQ(error.rfind("error: A restauração falhou: o pg_restore ", 0), 0u) << error;
+  const std::string log = "C:\\Meridano\\Tarvio\\backup\\pg_restore-20240305-100000.log";
+  EXPECT_NE(error.find("veja o registro " + log), std::string::npos) << error;
+  EXPECT_NE(error.find("C:\\Meridano\\Tarvio\\backup\\tarvio-20240305-100000.zip"), std::string::npos) << error;
+  std::ifstream in(box.host(log));
+  std::string firstLine;
+  std::getline(in, firstLine);
+  EXPECT_EQ(firstLine.rfind("pg_restore: ", 0), 0u) << "pg_restore's own words are kept: " << firstLine;
+  EXPECT_EQ(std::count(box.log().begin(), box.log().end(), "Banco de Dados Restaurado!"), 0);
+  EXPECT_EQ(box.log().back(), "Iniciando o Tarvio Server...");
+}
+
 }  // namespace
 }  // namespace tarvio
