@@ -32,12 +32,40 @@ bool dumpAttempt(int number, const std::string& commandText) {
   return false;
 }
 
+// The archive was written and renamed into place; before the run says "êxito" it reads the archive
+// back from the disk, and has the restore's own pg_restore read the dump's table of contents (the
+// archive's CRC then proves that the archived copy is that same dump). A backup that fails either
+// is removed; the dump stays where it is, for the user to keep.
+void proveRestorable(const std::string& archive) {
+  auto fail = [&](const std::string& what) {
+    fs().deleteFile(archive);
+    throw std::runtime_error("O backup não pôde ser comprovado: " + what + ". O arquivo " + archive +
+                             " foi apagado; o backup do banco de dados continua em " + std::string(paths::dumpFile) +
+                             ".");
+  };
+  try {
+    readBackupArchiveBack(archive);
+  } catch (const std::exception& e) {
+    fail(std::string("o arquivo gravado não pôde ser lido de volta (") + e.what() + ")");
+  }
+  ScriptExit listed = TBackup::executeCmd(commands::listDump());
+  const std::string pgRestore = std::string(paths::pg10BinDir) + "\\pg_restore.exe";
+  if (listed != ScriptExit(0) && !fs().fileExists(pgRestore)) {
+    fail("o programa " + pgRestore + ", com o qual a restauração lê o backup, não foi encontrado");
+  }
+  if (listed != ScriptExit(0)) {
+    fail("o pg_restore não conseguiu ler o backup do banco de dados (código " +
+         (listed ? std::to_string(*listed) : std::string("desconhecido")) + ")");
+  }
+}
+
 }  // namespace
 
 std::optional<std::string> TBackup::Executar(bool abrirExplorer) {
   RunLockScope oneRunAtATime;  // a second run is refused before it touches anything
   StatusLog& log = Principal->ListBox();
   if (!fs().directoryExists(paths::backupDir)) fs().createDirectory(paths::backupDir);
+  if (fs().directoryExists(paths::backupDir)) removeLeftoversOfKilledRuns();
 
   // Each attempt runs only when the ones before it failed.
   (void)(tentativaBkp1() || tentativaBkp2() || tentativaBkp3() || tentativaBkp4());
@@ -58,6 +86,7 @@ std::optional<std::string> TBackup::Executar(bool abrirExplorer) {
   // The name is read from the clock once: the archive and both messages carry the same one.
   const std::string archive = std::string(paths::archivePrefix) + getBkpName() + ".zip";
   writeBackupArchive(archive);
+  proveRestorable(archive);
 
   log.addAndSelectLast("Backup efetuado com êxito! Disponível em " + archive + ".");
   if (!abrirExplorer) return archive;

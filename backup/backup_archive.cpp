@@ -1,7 +1,11 @@
 // The eight groups of the backup archive, in their order.
 #include "backup/backup_archive.h"
 
+#include <regex>
+
 #include "common/paths.h"
+#include "platform/platform.h"
+#include "zip/zip_reader.h"
 #include "zip/zip_writer.h"
 
 namespace tarvio {
@@ -22,6 +26,22 @@ void writeBackupArchive(const std::string& archivePath) {
     writer.addFiles(std::string(paths::jettyWorkDir) + "\\" + std::string(folder) + "\\*.*");
   }
   writer.close();
+}
+
+void readBackupArchiveBack(const std::string& archivePath) {
+  zip::ZipReader reader;
+  reader.open(archivePath);
+  reader.test();
+  reader.close();
+}
+
+void removeLeftoversOfKilledRuns() {
+  static const std::regex leftover(R"(tarvio-[0-9]{8}-[0-9]{6}\.zip(\.spool)?\.tmp)");
+  for (const auto& entry : fs().listDirectory(paths::backupDir)) {
+    if (!entry.isDirectory && std::regex_match(entry.name, leftover)) {
+      fs().deleteFile(std::string(paths::backupDir) + "\\" + entry.name);
+    }
+  }
 }
 
 }  // namespace tarvio

@@ -3,10 +3,10 @@
 // runs, or the script it runs (a "#!" stand-in), lies below that folder under that name. There are
 // no Windows services here: none is ever running. The program needs no rights of its own here.
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "common/ascii.h"
 #include "platform/native.h"
@@ -15,10 +15,17 @@ namespace tarvio {
 
 namespace {
 
-// The first two words of a process's command line (program, and the script a shell runs).
+// The first two words of a process's command line (program, and the script a shell runs); none
+// when the process has ended meanwhile.
 std::vector<std::string> leadingArguments(const std::string& pid) {
-  std::ifstream in("/proc/" + pid + "/cmdline", std::ios::binary);
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string all;
+  int fd = open(("/proc/" + pid + "/cmdline").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    char buffer[4096];
+    ssize_t got;
+    while (all.size() < 64 * 1024 && (got = read(fd, buffer, sizeof buffer)) > 0) all.append(buffer, static_cast<size_t>(got));
+    close(fd);
+  }
   std::vector<std::string> words;
   for (size_t at = 0; at < all.size() && words.size() < 2;) {
     size_t end = all.find('\0', at);

@@ -10,7 +10,9 @@
 #include "backup/backup.h"
 #include "common/paths.h"
 #include "platform/native.h"
+#include "tests/support/failing_file_system.h"
 #include "tests/support/main_window.h"
+#include "tests/support/scoped_platform.h"
 
 namespace tarvio {
 namespace {
@@ -54,19 +56,22 @@ Lines entryNames(const std::string& hostArchive) {
   return names;
 }
 
+// A shell line that writes n bytes of a custom-format dump ("PGDMP" and filler) to the standard output.
+std::string dumpOf(const std::string& n) {
+  return "n=" + n + "; if [ $n -ge 5 ]; then printf PGDMP; n=$((n - 5)); fi; head -c $n /dev/zero | tr '\\0' 'd'";
+}
+
 // pg_dump stand-ins. The one of pg10BinDir writes `first` bytes when the password file (found
 // through PGPASSFILE) holds the first server's password; the one found by its bare name writes
 // `bare` bytes; the one of pgsqlBinDir writes `secondPassword4` bytes with the second server's own
 // password and `second` bytes otherwise.
 void dumpPrograms(test::MainWindowSandbox& box, long first, long bare, long second, long secondPassword4) {
   box.writeProgram("C:\\Meridano\\Tarvio\\pg10\\bin\\pg_dump.exe",
-                   "grep -q ':plovertin' \"$PGPASSFILE\" || exit 1\n"
-                   "head -c " + std::to_string(first) + " /dev/zero | tr '\\0' 'd'");
-  box.writeProgram("C:\\searchpath\\pg_dump.exe", "head -c " + std::to_string(bare) + " /dev/zero");
+                   "grep -q ':plovertin' \"$PGPASSFILE\" || exit 1\n" + dumpOf(std::to_string(first)));
+  box.writeProgram("C:\\searchpath\\pg_dump.exe", dumpOf(std::to_string(bare)));
   box.writeProgram("C:\\Meridano\\Tarvio\\pgsql\\bin\\pg_dump.exe",
-                   "if grep -q ':h7j6k5l4' \"$PGPASSFILE\"; then n=" + std::to_string(secondPassword4) +
-                       "; else n=" + std::to_string(second) + "; fi\n"
-                       "head -c $n /dev/zero");
+                   "if grep -q ':h7j6k5l4' \"$PGPASSFILE\"; then m=" + std::to_string(secondPassword4) +
+                       "; else m=" + std::to_string(second) + "; fi\n" + dumpOf("$m"));
 }
 
 class BackupRun : public ::testing::Test {
@@ -231,6 +236,78 @@ TEST_F(BackupRun, another_run_holding_the_lock_is_refused_before_anything_is_tou
   held.reset();
   EXPECT_TRUE(runHandler([] { TBackup::Executar(false); }));
   EXPECT_TRUE(exists(archivePath));
+}
+
+// A backup is proven before the run says "êxito": its archive read back from the disk, its dump read
+// by the restore's pg_restore. One that fails is removed, the dump kept, and the run ends in an error.
+TEST_F(BackupRun, a_backup_that_cannot_be_proven_is_removed_and_its_dump_kept) {
+  struct Case {
+    const char* what;
+    std::function<void(test::FailingFileSystem&)> arrange;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"a byte of the archive changed on the disk",
+       [this](test::FailingFileSystem& fs) {
+         fs.afterRename = [this](std::string_view renamed) {
+           std::fstream archive(box.host(std::string(renamed)), std::ios::in | std::ios::out | std::ios::binary);
+           archive.seekp(100);  // inside the dump's compressed data
+           archive.write(std::string(64, '\xff').data(), 64);
+         };
+       },
+       "o arquivo gravado não pôde ser lido de volta ("},
+      {"pg_restore cannot read the dump",
+       [this](test::FailingFileSystem&) {
+         box.writeProgram("C:\\Meridano\\Tarvio\\pg10\\bin\\pg_restore.exe", "exit 1");
+       },
+       "o pg_restore não conseguiu ler o backup do banco de dados (código 1)"},
+      {"the restore's pg_restore is missing",
+       [this](test::FailingFileSystem&) {
+         stdfs::remove(box.host("C:\\Meridano\\Tarvio\\pg10\\bin\\pg_restore.exe"));
+       },
+       "o programa C:\\Meridano\\Tarvio\\pg10\\bin\\pg_restore.exe, com o qual a restauração lê o backup, não foi "
+       "encontrado"},
+  };
+  programs(1000000, 0, 0, 0);
+  workTree();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::FailingFileSystem failing(fs());
+    c.arrange(failing);
+    Platform p = platform();
+    p.fs = &failing;
+    box.desktop.calls.clear();
+    {
+      test::ScopedPlatform withFailures(p);
+      EXPECT_FALSE(runHandler([] { TBackup::Executar(true); }));
+    }
+    ASSERT_EQ(box.desktop.calls.size(), 1u);
+    EXPECT_EQ(box.desktop.calls[0].rfind("error: O backup não pôde ser comprovado: " + c.reason, 0), 0u)
+        << box.desktop.calls[0];
+    EXPECT_NE(box.desktop.calls[0].find(". O arquivo " + std::string(archivePath) +
+                                        " foi apagado; o backup do banco de dados continua em "
+                                        "C:\\Meridano\\Tarvio\\backup\\tarvio.backup."),
+              std::string::npos)
+        << box.desktop.calls[0];
+    EXPECT_EQ(std::count_if(box.log().begin(), box.log().end(),
+                            [](const std::string& l) { return l.rfind("Backup efetuado com êxito!", 0) == 0; }),
+              0);
+    EXPECT_EQ(box.tree(std::string(paths::backupDir)), Lines{"tarvio.backup"});
+    box.writeProgram("C:\\Meridano\\Tarvio\\pg10\\bin\\pg_restore.exe", box.pgRestoreListLine());
+  }
+}
+
+TEST_F(BackupRun, temporary_files_of_a_killed_run_are_removed_by_the_next_run_and_nothing_else) {
+  programs(1000000, 0, 0, 0);
+  const std::string backup = std::string(paths::backupDir) + "\\";
+  for (const char* name : {"tarvio-20240101-010203.zip.tmp", "tarvio-20240101-010203.zip.spool.tmp",
+                           "tarvio-2024.zip.tmp", "notas.tmp", "tarvio-20240101-010203.zip"}) {
+    box.writeFile(backup + name, "x");
+  }
+  TBackup::Executar(false);
+  EXPECT_EQ(box.tree(std::string(paths::backupDir)),
+            (Lines{"notas.tmp", "tarvio-2024.zip.tmp", "tarvio-20240101-010203.zip", "tarvio-20240305-090703.zip",
+                   "tarvio.backup"}));
 }
 
 TEST_F(BackupRun, two_runs_in_one_second_replace_the_archive) {

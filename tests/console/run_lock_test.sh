@@ -43,6 +43,9 @@ echo x >>"$work/calls"
 exec python3 "$work/dump.py" "\$(wc -l <"$work/calls")"
 SH
 chmod +x "$bin/pg_dump.exe"
+# The restore's pg_restore reads back every dump that a backup archives.
+printf '#!/bin/sh\ncase "$1" in --list) [ "$(head -c 5 "$2")" = PGDMP ];; esac\n' >"$bin/pg_restore.exe"
+chmod +x "$bin/pg_restore.exe"
 
 # Each program in a process group of its own, so that a kill reaches its scripts too.
 start() {  # start NAME ARGS...: runs the program in the background, output in $work/NAME.out

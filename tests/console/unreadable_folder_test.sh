@@ -26,7 +26,7 @@ mkdir -p "$bin" "$drive/Meridano/Tarvio/backup" "$esocial/lotes" "$esocial/priva
 echo '<a/>' >"$esocial/lotes/a.xml"
 echo '<b/>' >"$esocial/privada/b.xml"
 printf '#!/bin/sh\nprintf PGDMP; head -c 1000000 /dev/zero\n' >"$bin/pg_dump.exe"
-printf '#!/bin/sh\ncase "$1" in --list) head -c 5 "$2" | grep -q PGDMP;; esac\n' >"$bin/pg_restore.exe"
+printf '#!/bin/sh\ncase "$1" in --list) [ "$(head -c 5 "$2")" = PGDMP ];; esac\n' >"$bin/pg_restore.exe"
 chmod 755 "$bin"/*.exe
 chown -R nobody:nogroup "$drive"
 chown root:root "$esocial/privada"

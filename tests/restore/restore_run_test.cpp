@@ -66,7 +66,7 @@ class RestoreRun : public ::testing::Test {
                        std::string("echo \"") + program + " $* PGPASSWORD=$PGPASSWORD\" >> " + record);
     }
     box.writeProgram("C:\\Meridano\\Tarvio\\pg10\\bin\\pg_restore.exe",
-                     "echo \"pg_restore $* pgpass=$(tr -d '\\r' < \"$PGPASSFILE\")\" >> " + record +
+                     box.pgRestoreListLine() + "\necho \"pg_restore $* pgpass=$(tr -d '\\r' < \"$PGPASSFILE\")\" >> " + record +
                          "\nfor last; do :; done; cp \"$last\" " + record + ".restored");
     box.writeProgram("C:\\Windows\\System32\\taskkill.exe", "echo \"taskkill.exe $*\" >> " + record);
     box.writeProgram("C:\\Windows\\System32\\net", "echo \"net $*\" >> " + record);
@@ -367,14 +367,17 @@ TEST_F(RestoreRun, every_failure_after_the_drop_tells_the_truth_and_starts_the_s
        "createdb terminou com o código 1"},
       {"pg_restore fails", false,
        [this, pg10](test::FailingFileSystem&) {
-         box.writeProgram(pg10 + "pg_restore.exe", "echo 'pg_restore: error: could not read input file: end of file' >&2; exit 1");
+         box.writeProgram(pg10 + "pg_restore.exe", box.pgRestoreListLine() +
+                                                       "\necho 'pg_restore: error: could not read input file: end of "
+                                                       "file' >&2; exit 1");
        },
        "o pg_restore falhou (código 1) e o banco de dados não foi restaurado; veja o registro "
        "C:\\Meridano\\Tarvio\\backup\\pg_restore-20240305-090000.log"},
       {"pg_restore ignores errors", false,
        [this, pg10](test::FailingFileSystem&) {
          box.writeProgram(pg10 + "pg_restore.exe",
-                            "echo 'pg_restore: error: could not execute query: ERROR:  role \"x\" does not exist' >&2\n"
+                            box.pgRestoreListLine() +
+                            "\necho 'pg_restore: error: could not execute query: ERROR:  role \"x\" does not exist' >&2\n"
                             "echo 'pg_restore: warning: errors ignored on restore: 3' >&2; exit 1");
        },
        "o pg_restore terminou com 3 erro(s) ignorado(s) e o banco de dados pode estar incompleto; veja o registro "

@@ -20,6 +20,8 @@ class FailingFileSystem : public FileSystem {
   // "renameReplacing", "deleteFile") and its first path before the call is passed on; a hook that
   // throws makes the call fail.
   std::function<void(std::string_view operation, std::string_view path)> before;
+  // Called after a renameReplacing has put a file in place, with its new path: to spoil it there.
+  std::function<void(std::string_view renamedTo)> afterRename;
   // Once this many bytes have been written through createFile's files, every further write fails
   // as on a full disk. nullopt: no limit.
   std::optional<uint64_t> diskFullAfter;
@@ -65,6 +67,7 @@ class FailingFileSystem : public FileSystem {
   void renameReplacing(std::string_view from, std::string_view to) override {
     hook("renameReplacing", from);
     inner_.renameReplacing(from, to);
+    if (afterRename) afterRename(to);
   }
   std::optional<FileIdentity> identity(std::string_view path) override { return inner_.identity(path); }
   std::vector<FileIdentity> identityWithAncestors(std::string_view path) override {

@@ -21,6 +21,8 @@ MainWindowSandbox::MainWindowSandbox() : Sandbox(TARVIO_CMD_STANDIN), principal(
   // pauses, stay close to what they would be (a pause that returns at once would exhaust them early).
   clock.onSleep = [](unsigned) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); };
   makeInstallLayout();
+  // The restore's pg_restore, with which every backup has its dump read back.
+  writeProgram("C:\\Meridano\\Tarvio\\pg10\\bin\\pg_restore.exe", pgRestoreListLine());
   std::filesystem::create_directories(searchPathFolder());
   const char* path = getenv("PATH");
   savedPath_ = path ? path : "";
@@ -49,6 +51,10 @@ std::vector<std::string> MainWindowSandbox::tree(const std::string& drivePath) c
 void MainWindowSandbox::writeProgram(const std::string& drivePath, const std::string& shellBody) {
   writeFile(drivePath, "#!/bin/sh\n" + shellBody + "\n");
   chmod(host(drivePath).c_str(), 0755);
+}
+
+std::string MainWindowSandbox::pgRestoreListLine() {
+  return "if [ \"$1\" = --list ]; then [ \"$(head -c 5 \"$2\")\" = PGDMP ]; exit; fi";
 }
 
 void MainWindowSandbox::buttonEnabledChanged(MainButton button, bool enabled) {

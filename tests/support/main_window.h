@@ -28,6 +28,9 @@ class MainWindowSandbox : public Sandbox, public PrincipalView {
 
   // Writes an executable shell script at a drive path (e.g. a stand-in for pg_dump.exe).
   void writeProgram(const std::string& drivePath, const std::string& shellBody);
+  // The shell line with which a pg_restore stand-in answers "--list FILE" as pg_restore does: it
+  // ends there, with 0 when the file begins like a custom-format dump and 1 otherwise.
+  static std::string pgRestoreListLine();
   // A folder of the sandbox put first on PATH, where programs named without a folder are found.
   std::string searchPathFolder() const { return host("C:\\searchpath"); }
 
