@@ -297,6 +297,25 @@ TEST_F(BackupRun, a_backup_that_cannot_be_proven_is_removed_and_its_dump_kept) {
   }
 }
 
+TEST_F(BackupRun, a_disk_that_fills_up_while_the_archive_is_written_leaves_no_archive_and_keeps_the_dump) {
+  programs(3000000, 0, 0, 0);
+  workTree();
+  test::FailingFileSystem failing(fs());
+  failing.diskFullBelow = std::string(paths::backupDir);
+  failing.diskFullAfter = 2000;
+  Platform p = platform();
+  p.fs = &failing;
+  {
+    test::ScopedPlatform fullDisk(p);
+    EXPECT_FALSE(runHandler([] { TBackup::Executar(true); }));
+  }
+  ASSERT_EQ(box.desktop.calls.size(), 1u);
+  EXPECT_NE(box.desktop.calls[0].find("There is not enough space on the disk"), std::string::npos)
+      << box.desktop.calls[0];
+  EXPECT_EQ(box.tree(std::string(paths::backupDir)), Lines{"tarvio.backup"});
+  EXPECT_EQ(stdfs::file_size(box.host(std::string(paths::dumpFile))), 3000000u);
+}
+
 TEST_F(BackupRun, temporary_files_of_a_killed_run_are_removed_by_the_next_run_and_nothing_else) {
   programs(1000000, 0, 0, 0);
   const std::string backup = std::string(paths::backupDir) + "\\";
