@@ -11,27 +11,10 @@ driver=$1 app=$2 wrapper=$3 standin=$4 pg_scripts=$5 out=$6
 : "${WINEPREFIX:?run this under scripts/with-wine.sh}" "${DISPLAY:?no display}"
 source "$pg_scripts/common.sh"
 source "$(dirname "$0")/screenshots.sh"
-
-drive=$WINEPREFIX/drive_c
-root=$drive/Meridano
-install=$root/Tarvio
-tomcat=$install/tomcat9/work/tarvio
-jetty=$install/jetty/work/tarvio
-backups=$install/backup
-if [ -e "$root" ]; then
-  echo "C:\\Meridano exists already in $WINEPREFIX; it is not this test's to replace" >&2
-  exit 1
-fi
+source "$(dirname "$0")/../wine_e2e/installation.sh"
 work=$(mktemp -d /tmp/tarvio-gui-e2e.XXXXXX)
-# The Explorer that the backup opens is a process of its own that outlives the program; the driver
-# closes its window, and any such process of this prefix left over is ended here.
-explorer_pids() {
-  local p
-  for p in $(pgrep -f 'explorer\.exe /root,'); do
-    tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -qF 'explorer.exe /root,C:\Meridano\Tarvio\backup' &&
-      tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
-  done
-}
+# The driver closes the Explorer window that the backup opens; any Explorer of this prefix left over
+# is ended here.
 cleanup() {
   local p
   stop_screenshots
@@ -40,20 +23,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-check() { local what=$1; shift; if "$@"; then echo "ok: $what"; else fail "$what"; fi; }
-
 # --- The installation: client programs, the configuration program, work folders.
-mkdir -p "$backups" "$install/config" "$install/pg10/bin" "$install/pgsql/bin"
-for p in pg_dump psql dropdb createdb pg_restore; do
-  cp "$wrapper" "$install/pg10/bin/$p.exe"
-  cp "$wrapper" "$install/pgsql/bin/$p.exe"
-done
-cp "$standin" "$install/config/Tarvio_Server_Config.exe"
-started=$install/config/Tarvio_Server_Config.exe.started
+install_programs "$wrapper" "$standin"
 
-put() { mkdir -p "$(dirname "$1")" && printf '%s\n' "$2" >"$1"; }
 put "$tomcat/tarvio_nfse/2026/12/nfse-000311.xml" '<nfse origem="tomcat" numero="311"/>'
 put "$tomcat/trabalhadores/maria-conceição/holerite-2026-11.pdf" 'holerite tomcat'
 put "$tomcat/esocial/eventos/relatório ação.xml" '<relatório>ação</relatório>'

@@ -8,27 +8,9 @@ set -uo pipefail
 cli=$1 wrapper=$2 standin=$3 pg_scripts=$4
 : "${WINEPREFIX:?run this under scripts/with-wine.sh}"
 source "$pg_scripts/common.sh"
-
-drive=$WINEPREFIX/drive_c
-root=$drive/Meridano
-install=$root/Tarvio
-tomcat=$install/tomcat9/work/tarvio
-jetty=$install/jetty/work/tarvio
-backups=$install/backup
-if [ -e "$root" ]; then
-  echo "C:\\Meridano exists already in $WINEPREFIX; it is not this test's to replace" >&2
-  exit 1
-fi
+source "$(dirname "$0")/installation.sh"
 work=$(mktemp -d /tmp/tarvio-e2e.XXXXXX)
-# The backup opens its folder in Explorer, a process of its own that outlives the program; it is
-# found among this prefix's processes by its command line.
-explorer_pids() {
-  local p
-  for p in $(pgrep -f 'explorer\.exe /root,'); do
-    tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -qF 'explorer.exe /root,C:\Meridano\Tarvio\backup' &&
-      tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
-  done
-}
+# The Explorer that the backup opens outlives the program: it is ended here.
 cleanup() {
   local p
   for p in $(explorer_pids); do kill "$p" 2>/dev/null; done
@@ -36,20 +18,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-check() { local what=$1; shift; if "$@"; then echo "ok: $what"; else fail "$what"; fi; }
-
 # --- The installation: client programs, the configuration program, work folders.
-mkdir -p "$backups" "$install/config" "$install/pg10/bin" "$install/pgsql/bin"
-for p in pg_dump psql dropdb createdb pg_restore; do
-  cp "$wrapper" "$install/pg10/bin/$p.exe"
-  cp "$wrapper" "$install/pgsql/bin/$p.exe"
-done
-cp "$standin" "$install/config/Tarvio_Server_Config.exe"
-started=$install/config/Tarvio_Server_Config.exe.started
+install_programs "$wrapper" "$standin"
 
-put() { mkdir -p "$(dirname "$1")" && printf '%s\n' "$2" >"$1"; }
 put "$tomcat/tarvio_nfse/2026/11/nfse-000123.xml" '<nfse origem="tomcat" numero="123"/>'
 put "$tomcat/tarvio_nfse/nfse-000124.xml" '<nfse origem="tomcat" numero="124"/>'
 put "$jetty/tarvio_nfse/nfse-000124.xml" '<nfse origem="jetty" numero="124"/>'
