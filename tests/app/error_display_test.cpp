@@ -8,6 +8,7 @@
 #include "common/silent_abort.h"
 #include "platform/platform.h"
 #include "tests/support/fake_desktop.h"
+#include "tests/support/scoped_platform.h"
 
 namespace tarvio {
 namespace {
@@ -67,8 +68,7 @@ TEST(error_display, innermost_non_empty_message_wins) {
 
 TEST(error_display, run_handler_shows_errors_and_drops_the_silent_abort) {
   test::FakeDesktop desktop;
-  Platform previous = platform();
-  installPlatform(Platform{nullptr, nullptr, nullptr, &desktop, nullptr});
+  test::ScopedPlatform installed(Platform{nullptr, nullptr, nullptr, &desktop, nullptr});
 
   EXPECT_TRUE(runHandler([] {}));
   EXPECT_FALSE(runHandler([] { throw SilentAbort(); }));
@@ -76,8 +76,6 @@ TEST(error_display, run_handler_shows_errors_and_drops_the_silent_abort) {
   EXPECT_FALSE(runHandler([] { throw std::runtime_error("The specified file was not found"); }));
   ASSERT_EQ(desktop.calls.size(), 1u);
   EXPECT_EQ(desktop.calls[0], "error: The specified file was not found.");
-
-  installPlatform(previous);
 }
 
 }  // namespace

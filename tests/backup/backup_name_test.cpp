@@ -4,6 +4,7 @@
 #include "backup/backup.h"
 #include "platform/platform.h"
 #include "tests/support/fake_desktop.h"
+#include "tests/support/scoped_platform.h"
 
 namespace tarvio {
 namespace {
@@ -20,13 +21,11 @@ TEST(backup_name, from_the_local_clock) {
       {{10000, 1, 2, 3, 4, 5, 0}, "tarvio-100000102-030405"},
   };
   test::FakeClock clock;
-  Platform previous = platform();
-  installPlatform(Platform{nullptr, nullptr, nullptr, nullptr, &clock});
+  test::ScopedPlatform installed(Platform{nullptr, nullptr, nullptr, nullptr, &clock});
   for (const auto& c : cases) {
     clock.current = c.time;
     EXPECT_EQ(TBackup::getBkpName(), c.name);
   }
-  installPlatform(previous);
 }
 
 }  // namespace

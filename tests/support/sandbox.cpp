@@ -24,13 +24,12 @@ Sandbox::Sandbox(std::string interpreter) {
   processes_ = makeNativeProcessLauncher(root_, interpreter);
   runLocks_ = makeNativeRunLocks(root_);
   serverStatus_ = makeNativeServerStatus(root_);
-  previous_ = platform();
-  installPlatform(Platform{fs_.get(), codePages_.get(), processes_.get(), &desktop, &clock, runLocks_.get(),
-                           serverStatus_.get()});
+  installed_ = std::make_unique<ScopedPlatform>(Platform{fs_.get(), codePages_.get(), processes_.get(), &desktop,
+                                                          &clock, runLocks_.get(), serverStatus_.get()});
 }
 
 Sandbox::~Sandbox() {
-  installPlatform(previous_);
+  installed_.reset();
   std::error_code ec;
   // Folders made read-only by a test must not keep the sandbox from going away.
   for (auto it = stdfs::recursive_directory_iterator(root_, ec); !ec && it != stdfs::end(it); it.increment(ec)) {

@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "tests/support/fake_desktop.h"
+#include "tests/support/scoped_platform.h"
 
 namespace tarvio::test {
 
@@ -38,7 +39,7 @@ class Sandbox {
   std::unique_ptr<ProcessLauncher> processes_;
   std::unique_ptr<RunLocks> runLocks_;
   std::unique_ptr<ServerStatus> serverStatus_;
-  Platform previous_;
+  std::unique_ptr<ScopedPlatform> installed_;
 };
 
 }  // namespace tarvio::test
