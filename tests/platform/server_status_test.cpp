@@ -3,6 +3,7 @@
 
 #include "platform/native.h"
 #include "tests/platform/temp_drive.h"
+#include "tests/support/wait_until.h"
 
 #ifndef _WIN32
 #include <signal.h>
@@ -10,8 +11,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <fstream>
-#include <thread>
 
 extern char** environ;
 #endif
@@ -40,12 +39,9 @@ TEST(ServerStatus, SeesTheStandInProgramsBelowTheDriveWhileTheyRun) {
   char* argv[] = {program.data(), nullptr};
   pid_t pid = 0;
   ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
-  std::vector<std::string> seen;
-  for (int i = 0; i < 200 && seen.empty(); ++i) {  // until the shell has taken the script
-    seen = status->runningProcesses(images);
-    if (seen.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_EQ(seen, std::vector<std::string>{"TOMCAT9.EXE"});
+  // Until the shell has taken the script.
+  EXPECT_TRUE(test::waitUntil([&] { return !status->runningProcesses(images).empty(); }));
+  EXPECT_EQ(status->runningProcesses(images), std::vector<std::string>{"TOMCAT9.EXE"});
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
   EXPECT_TRUE(status->runningProcesses(images).empty());

@@ -18,6 +18,7 @@
 #include "restore/restauracao.h"
 #include "tests/support/main_window.h"
 #include "tests/support/pg/pg_servers.h"
+#include "tests/support/wait_until.h"
 
 extern char** environ;
 
@@ -64,14 +65,11 @@ class OpenSession {
 
 // Waits (bounded) until a session shows in pg_stat_activity on the database.
 bool sessionVisible(const std::string& database) {
-  for (int i = 0; i < 500; ++i) {
-    std::string n = pg::runSql("SELECT count(*) FROM pg_stat_activity WHERE datname = '" + database +
-                                   "' AND query LIKE 'SELECT pg_sleep%'",
-                               pg::first, "postgres");
-    if (n != "0") return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
+  return test::waitUntil([&] {
+    return pg::runSql("SELECT count(*) FROM pg_stat_activity WHERE datname = '" + database +
+                          "' AND query LIKE 'SELECT pg_sleep%'",
+                      pg::first, "postgres") != "0";
+  });
 }
 
 class RestoreWithPostgres : public ::testing::Test {

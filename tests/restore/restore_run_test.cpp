@@ -20,6 +20,7 @@
 #include "tests/support/failing_file_system.h"
 #include "tests/support/main_window.h"
 #include "tests/support/scoped_platform.h"
+#include "tests/support/wait_until.h"
 
 namespace tarvio {
 namespace {
@@ -113,12 +114,10 @@ class RestoreRun : public ::testing::Test {
 
   // Waits (bounded) until the configuration program stand-in has recorded its start.
   bool configStarted() {
-    for (int i = 0; i < 500; ++i) {
+    return test::waitUntil([this] {
       auto lines = recorded();
-      if (!lines.empty() && lines.back().rfind("Tarvio_Server_Config.exe", 0) == 0) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+      return !lines.empty() && lines.back().rfind("Tarvio_Server_Config.exe", 0) == 0;
+    });
   }
 
   Lines expectedLog(bool fromArchive) {
