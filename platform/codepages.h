@@ -12,6 +12,8 @@ struct Encoded {
   bool exact = true;  // false when some character could not be represented
 };
 
+// A conversion that the system cannot make at all (a page it does not have) raises an error
+// (std::runtime_error) rather than giving an empty text.
 class CodePages {
  public:
   virtual ~CodePages() = default;

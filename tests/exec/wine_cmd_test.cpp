@@ -12,6 +12,7 @@
 #include "common/paths.h"
 #include "exec/script_runner.h"
 #include "platform/native.h"
+#include "platform/win32/win32_codepages.h"
 #include "tests/support/fake_desktop.h"
 
 namespace tarvio::test {
@@ -49,9 +50,15 @@ class WineScriptRunnerTest : public ::testing::Test {
     CreateDirectoryA(work.c_str(), nullptr);
     EXPECT_TRUE(CopyFileA(probePath().c_str(), probe.c_str(), FALSE)) << probePath();
   }
+  // Runs the scripts with these code pages in place of the system's.
+  void useCodePages(std::unique_ptr<CodePages> pages) {
+    codes = std::move(pages);
+    installPlatform(Platform{files.get(), codes.get(), processes.get(), &desktop, &clock});
+  }
+
   ~WineScriptRunnerTest() override {
     installPlatform(previous);
-    for (const char* name : {"probe.exe", "pg_dump.exe", "out.backup", "bare.txt"}) {
+    for (const char* name : {"probe.exe", "pg_dump.exe", "out.backup", "bare.txt", "out.txt"}) {
       DeleteFileA((work + "\\" + name).c_str());
     }
     RemoveDirectoryA(work.c_str());
@@ -109,6 +116,27 @@ TEST_F(WineScriptRunnerTest, ScriptFileThatCannotBeCreatedGivesTheFileCreationEr
   std::string prefix = "Cannot create file \"C:\\Meridano\\backup.bat\". ";
   EXPECT_EQ(message.substr(0, prefix.size()), prefix) << message;
   EXPECT_GT(message.size(), prefix.size()) << "the system's text is missing";
+  EXPECT_EQ(desktop.pumps, 0);
+}
+
+TEST_F(WineScriptRunnerTest, Utf8AsTheAnsiPageStillWritesAndRunsTheScript) {
+  useCodePages(makeWin32CodePages(CP_UTF8, CP_UTF8));
+  runner.run("echo feito> " + work + "\\out.txt", 100);
+  EXPECT_EQ(readFile(work + "\\out.txt"), "feito\r\n");
+  EXPECT_FALSE(exists(paths::scriptFile));
+}
+
+TEST_F(WineScriptRunnerTest, AScriptThatCannotBeConvertedRaisesAnErrorAndRunsNothing) {
+  useCodePages(makeWin32CodePages(12345, 12345));  // a code page the system does not have
+  std::string message;
+  try {
+    runner.run("echo feito> " + work + "\\out.txt", 100);
+  } catch (const std::runtime_error& e) {
+    message = e.what();
+  }
+  EXPECT_NE(message.find("code page 12345"), std::string::npos) << message;
+  EXPECT_FALSE(exists(paths::scriptFile));
+  EXPECT_FALSE(exists(work + "\\out.txt"));
   EXPECT_EQ(desktop.pumps, 0);
 }
 
