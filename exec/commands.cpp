@@ -45,7 +45,7 @@ std::string passwordVariableLine(const Connection& c) { return "SET PGPASSWORD="
 
 }  // namespace
 
-std::string interpreterParameters() { return "/C " + text(paths::scriptFile); }
+std::string interpreterParameters() { return "/D /C " + text(paths::scriptFile); }
 
 std::string dumpAttempt(int number) {
   struct Attempt {

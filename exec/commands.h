@@ -9,7 +9,8 @@
 
 namespace tarvio::commands {
 
-// Parameters of the command interpreter: run the script file and end ("/C C:\Meridano\backup.bat").
+// Parameters of the command interpreter: without the AutoRun commands of the registry, run the
+// script file and end ("/D /C C:\Meridano\backup.bat").
 std::string interpreterParameters();
 
 // Dump attempt `number` (1 to 4): write the password file, point PGPASSFILE at it, dump into

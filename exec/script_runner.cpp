@@ -54,7 +54,7 @@ ScriptExit ScriptRunner::run(const std::string& commandText, unsigned pollMillis
   });
 
   std::unique_ptr<RunningProcess> process =
-      platform().processes->startHidden(paths::interpreterExe, commands::interpreterParameters());
+      platform().processes->startInterpreter(commands::interpreterParameters());
   if (!process) return std::nullopt;
 
   if (!desktop().terminated()) {

@@ -13,8 +13,10 @@ namespace tarvio {
 std::unique_ptr<FileSystem> makeNativeFileSystem(const std::string& driveC);
 std::unique_ptr<CodePages> makeNativeCodePages();
 // interpreter: on POSIX, the command interpreter stand-in that runs for "cmd.exe" (ignored on Windows).
+// settings: variables given to every interpreter the launcher starts (see ProcessLauncher).
 std::unique_ptr<ProcessLauncher> makeNativeProcessLauncher(const std::string& driveC,
-                                                           const std::string& interpreter);
+                                                           const std::string& interpreter,
+                                                           const EnvironmentSettings& settings = {});
 std::unique_ptr<Clock> makeNativeClock();
 // driveC: on POSIX, the lock is a file in the folder that stands for drive C:\ (ignored on Windows).
 std::unique_ptr<RunLocks> makeNativeRunLocks(const std::string& driveC);

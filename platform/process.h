@@ -1,10 +1,13 @@
-// Starting the command interpreter hidden and reading its exit code.
+// Starting the command interpreter hidden on a script and reading its exit code.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace tarvio {
 
@@ -18,14 +21,25 @@ class RunningProcess {
   virtual std::optional<uint32_t> exitCode() = 0;
 };
 
+// Variables (name, value) that a launcher gives every interpreter it starts.
+using EnvironmentSettings = std::vector<std::pair<std::string, std::string>>;
+
 class ProcessLauncher {
  public:
   virtual ~ProcessLauncher() = default;
-  // Starts `file` (found on the search path) with `parameters` in a hidden window, in the
-  // program's current folder, like ShellExecuteExW with SEE_MASK_NOCLOSEPROCESS and SW_HIDE.
-  // Returns nullptr when the start fails.
-  virtual std::unique_ptr<RunningProcess> startHidden(std::string_view file,
-                                                      std::string_view parameters) = 0;
+  // Starts the system's command interpreter with `parameters` in a hidden window (its output is
+  // seen by nobody) and hands back the process; nullptr when the start fails. Only programs of
+  // the system and of this program run:
+  // - the interpreter is named by its full path (cmd.exe of the Windows system folder; on POSIX
+  //   the stand-in the launcher was made with), never looked for along the search path;
+  // - it starts in the folder of the running program, whatever the current folder is, so that a
+  //   program a script names by its bare name is never taken from a folder the user happened to
+  //   open in a file dialog;
+  // - its environment is this program's own without PostgreSQL's client settings (every variable
+  //   whose name begins with "PG", letter case ignored on Windows): the scripts set what they
+  //   need, and the machine's PGHOST, PGUSER, PGSSLMODE... never decide where a dump comes from.
+  //   The launcher's own settings are then added.
+  virtual std::unique_ptr<RunningProcess> startInterpreter(std::string_view parameters) = 0;
 };
 
 }  // namespace tarvio

@@ -55,7 +55,7 @@ trap cleanup EXIT
 scripts/pg/cluster.sh start --fresh "$demo/pg"
 scripts/pg/generate.sh 5432 normal
 scripts/pg/generate.sh 6543 normal
-export PGHOST=localhost TARVIO_DRIVE_C=$drive
+export TARVIO_DRIVE_C=$drive  # no PGHOST: the program gives its scripts PGHOST=localhost itself
 before=$(scripts/pg/fingerprint.sh 5432)
 
 say "tarvio-backup backup   (the message dialog is answered with Enter)"

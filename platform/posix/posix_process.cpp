@@ -1,9 +1,10 @@
-// Starting the command interpreter stand-in (for "cmd.exe") or another program on POSIX.
+// Starting the command interpreter stand-in (for "cmd.exe") on POSIX.
 //
-// The program runs in the current folder with stdin, stdout and stderr on /dev/null (the hidden
-// console window of Windows, whose output nobody sees) and TARVIO_DRIVE_C in its environment, so
-// that it maps drive paths as this process does. Parameters are split on blanks; quotes are not
-// interpreted, as no caller passes a parameter with a blank in it.
+// The stand-in is started by the path the launcher was made with, in the folder of the running
+// program, with stdin, stdout and stderr on /dev/null (the hidden console window of Windows, whose
+// output nobody sees) and TARVIO_DRIVE_C in its environment, so that it maps drive paths as this
+// process does. Parameters are split on blanks; quotes are not interpreted, as no caller passes a
+// parameter with a blank in it.
 //
 // A RunningProcess that is destroyed before its process has been waited for hands the process
 // to a detached reaper thread that waits for it: the process is never killed and leaves no zombie.
@@ -13,13 +14,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "common/ascii.h"
 #include "platform/native.h"
+#include "platform/process_environment.h"
 
 extern char** environ;
 
@@ -78,29 +78,40 @@ class PosixProcess : public RunningProcess {
   std::optional<uint32_t> exit_;
 };
 
+// The folder of the running program.
+std::string ownFolder() {
+  std::string self(4096, '\0');
+  ssize_t n = readlink("/proc/self/exe", self.data(), self.size() - 1);
+  if (n <= 0) return {};
+  self.resize(static_cast<size_t>(n));
+  return self.substr(0, self.rfind('/') + 1);
+}
+
 class PosixProcessLauncher : public ProcessLauncher {
  public:
-  PosixProcessLauncher(std::string driveC, std::string interpreter)
-      : driveC_(std::move(driveC)), interpreter_(std::move(interpreter)) {}
+  PosixProcessLauncher(const std::string& driveC, std::string interpreter, EnvironmentSettings settings)
+      : interpreter_(std::move(interpreter)), settings_(std::move(settings)) {
+    settings_.emplace_back(kDriveVariable, driveC);
+  }
 
-  std::unique_ptr<RunningProcess> startHidden(std::string_view file, std::string_view parameters) override {
-    std::string program = equalsIgnoringAsciiCase(file, "cmd.exe") ? interpreter_ : std::string(file);
-    if (program.empty()) return nullptr;
+  std::unique_ptr<RunningProcess> startInterpreter(std::string_view parameters) override {
+    // A full path, never a name to look for along PATH.
+    if (interpreter_.empty() || interpreter_.front() != '/') return nullptr;
+    std::string folder = ownFolder();
+    if (folder.empty()) return nullptr;
 
     std::vector<std::string> args = splitOnBlanks(parameters);
-    args.insert(args.begin(), program);
+    args.insert(args.begin(), interpreter_);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
 
-    std::string driveEntry = std::string(kDriveVariable) + "=" + driveC_;
+    std::vector<std::string> inherited;
+    for (char** e = environ; e && *e; ++e) inherited.emplace_back(*e);
+    std::vector<std::string> environment =
+        interpreterEnvironment(inherited, settings_, VariableNames::caseSensitive);
     std::vector<char*> envp;
-    size_t nameLength = std::strlen(kDriveVariable);
-    for (char** e = environ; e && *e; ++e) {
-      if (std::strncmp(*e, kDriveVariable, nameLength) == 0 && (*e)[nameLength] == '=') continue;
-      envp.push_back(*e);
-    }
-    envp.push_back(driveEntry.data());
+    for (auto& entry : environment) envp.push_back(entry.data());
     envp.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
@@ -108,26 +119,24 @@ class PosixProcessLauncher : public ProcessLauncher {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     pid_t pid = 0;
-    // A name with a slash is a path; a bare name is looked up on PATH, as Windows searches its path.
-    int err = program.find('/') != std::string::npos
-                  ? posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data())
-                  : posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    int err = posix_spawn(&pid, interpreter_.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (err != 0) return nullptr;
     return std::make_unique<PosixProcess>(pid);
   }
 
  private:
-  std::string driveC_;
   std::string interpreter_;
+  EnvironmentSettings settings_;
 };
 
 }  // namespace
 
-std::unique_ptr<ProcessLauncher> makeNativeProcessLauncher(const std::string& driveC,
-                                                           const std::string& interpreter) {
-  return std::make_unique<PosixProcessLauncher>(driveC, interpreter);
+std::unique_ptr<ProcessLauncher> makeNativeProcessLauncher(const std::string& driveC, const std::string& interpreter,
+                                                           const EnvironmentSettings& settings) {
+  return std::make_unique<PosixProcessLauncher>(driveC, interpreter, settings);
 }
 
 }  // namespace tarvio

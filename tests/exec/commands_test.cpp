@@ -26,7 +26,7 @@ TEST(CommandTexts, EveryTextIsExactlyItsLinesJoinedByCrLf) {
   const std::vector<std::string> stop = stopServerScripts();
   ASSERT_EQ(stop.size(), 4u);
   const Case cases[] = {
-      {"interpreter", interpreterParameters(), {R"(/C C:\Meridano\backup.bat)"}},
+      {"interpreter", interpreterParameters(), {R"(/D /C C:\Meridano\backup.bat)"}},
       {"attempt 1", dumpAttempt(1),
        {pgpass1, setPgpass,
         R"(C:\Meridano\Tarvio\pg10\bin\pg_dump.exe -U postgres -p 5432 -Fc tarvio > C:\Meridano\Tarvio\backup\tarvio.backup)"}},

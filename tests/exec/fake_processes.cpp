@@ -28,8 +28,8 @@ class FakeProcess : public RunningProcess {
 
 }  // namespace
 
-std::unique_ptr<RunningProcess> FakeProcesses::startHidden(std::string_view file, std::string_view parameters) {
-  starts.push_back({std::string(file), std::string(parameters)});
+std::unique_ptr<RunningProcess> FakeProcesses::startInterpreter(std::string_view parameters) {
+  starts.emplace_back(parameters);
   if (toStart.empty()) {
     events_.push_back("start failed");
     return nullptr;

@@ -25,14 +25,10 @@ class FakeProcesses : public ProcessLauncher {
   explicit FakeProcesses(std::vector<std::string>& events) : events_(events) {}
 
   std::deque<ProcessScript> toStart;  // one per start; none left: the start fails (nullptr)
-  struct Start {
-    std::string file;
-    std::string parameters;
-  };
-  std::vector<Start> starts;
+  std::vector<std::string> starts;  // the parameters of each start
   std::function<void()> onStart;  // runs at each start, before the process is returned
 
-  std::unique_ptr<RunningProcess> startHidden(std::string_view file, std::string_view parameters) override;
+  std::unique_ptr<RunningProcess> startInterpreter(std::string_view parameters) override;
 
  private:
   std::vector<std::string>& events_;

@@ -49,6 +49,27 @@ TEST_F(RunnerWithStandinTest, DumpAttemptWritesThePasswordFileSetsTheVariableAnd
   EXPECT_EQ(sandbox.clock.sleeps.front(), 250u);
 }
 
+TEST_F(RunnerWithStandinTest, TheMachinesPostgresSettingsDoNotReachTheDump) {
+  installRecorder("C:\\Meridano\\Tarvio\\pg10\\bin\\pg_dump.exe");
+  stdfs::create_directories(sandbox.host(std::string(paths::backupDir)));
+  struct Case {
+    const char* variable;
+    const char* machineValue;
+    const char* seen;
+  };
+  // PGHOST is the console program's own, as libpq's default on Windows; the rest are gone.
+  for (const Case& c : {Case{"PGHOST", "db.elsewhere.invalid", "PGHOST=localhost"}, Case{"PGPORT", "6543", "PGPORT unset"},
+                        Case{"PGUSER", "intruder", "PGUSER unset"}, Case{"PGSERVICE", "other", "PGSERVICE unset"}}) {
+    setenv(c.variable, c.machineValue, 1);
+    setenv("TARVIO_RECORD_VARIABLE", c.variable, 1);
+    runner.run(commands::dumpAttempt(1), 250);
+    unsetenv("TARVIO_RECORD_VARIABLE");
+    unsetenv(c.variable);
+    EXPECT_EQ(sandbox.readFile(std::string(paths::dumpFile)),
+              std::string("pg_dump.exe -U postgres -p 5432 -Fc tarvio ") + c.seen + "\n");
+  }
+}
+
 TEST_F(RunnerWithStandinTest, ScriptsRunOneAfterTheOtherEachToItsEnd) {
   installRecorder("C:\\Windows\\System32\\taskkill.exe");
   installRecorder("C:\\Windows\\System32\\net");

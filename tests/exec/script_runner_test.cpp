@@ -56,8 +56,7 @@ TEST_F(ScriptRunnerTest, WritesTheCommandTextWithOneCrLfAndStartsTheInterpreterO
     EXPECT_EQ(scriptAtStart, c.bytes);
   }
   ASSERT_EQ(processes.starts.size(), 2u);
-  EXPECT_EQ(processes.starts[0].file, "cmd.exe");
-  EXPECT_EQ(processes.starts[0].parameters, "/C C:\\Meridano\\backup.bat");
+  EXPECT_EQ(processes.starts[0], "/D /C C:\\Meridano\\backup.bat");
 }
 
 TEST_F(ScriptRunnerTest, PollsInTheFixedOrderPausingBeforeTheTests) {

@@ -64,8 +64,9 @@ class StandinTest : public ::testing::Test {
     std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
   }
 
-  // Writes the script to C:\Meridano\backup.bat and runs "tarvio-cmd /C C:\Meridano\backup.bat"
-  // in the folder work/, with TARVIO_DRIVE_C and the recording variables in its environment.
+  // Writes the script to C:\Meridano\backup.bat and runs the stand-in on it with the parameters the
+  // runner gives the interpreter ("/D /C C:\Meridano\backup.bat") in the folder work/, with
+  // TARVIO_DRIVE_C and the recording variables in its environment.
   Outcome run(const std::string& script, std::map<std::string, std::string> env = {}) {
     write(drive() / "Meridano" / "backup.bat", script);
     env["TARVIO_DRIVE_C"] = drive().string();
@@ -80,9 +81,12 @@ class StandinTest : public ::testing::Test {
     for (auto& entry : entries) envp.push_back(entry.data());
     envp.push_back(nullptr);
     std::string out = (root / "stdout.txt").string(), err = (root / "stderr.txt").string();
-    std::string program = TARVIO_CMD_STANDIN;
-    std::string c = "/C", path = "C:\\Meridano\\backup.bat";
-    char* argv[] = {program.data(), c.data(), path.data(), nullptr};
+    std::vector<std::string> words = {TARVIO_CMD_STANDIN};
+    std::istringstream parameters(commands::interpreterParameters());
+    for (std::string word; parameters >> word;) words.push_back(word);
+    std::vector<char*> argv;
+    for (auto& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
 
     pid_t child = fork();
     if (child == 0) {
@@ -90,7 +94,7 @@ class StandinTest : public ::testing::Test {
           !freopen(err.c_str(), "w", stderr)) {
         _exit(126);
       }
-      execve(argv[0], argv, envp.data());
+      execve(argv[0], argv.data(), envp.data());
       _exit(127);
     }
     Outcome outcome;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/paths.h"
+#include "exec/commands.h"
 #include "exec/script_runner.h"
 #include "platform/native.h"
 #include "platform/win32/win32_codepages.h"
@@ -93,14 +94,39 @@ TEST_F(WineScriptRunnerTest, EchoSetAndRedirectionGiveThePasswordLineTheVariable
   EXPECT_EQ(clock.sleeps.front(), 250u);
 }
 
-TEST_F(WineScriptRunnerTest, BareProgramNameIsFoundInTheCurrentFolder) {
+// A restore's file dialog leaves the current folder where the chosen file lies, say Downloads.
+// The second dump attempt names pg_dump.exe by its bare name: one lying there must never run.
+TEST_F(WineScriptRunnerTest, APgDumpInTheCurrentFolderNeverRuns) {
   ASSERT_TRUE(CopyFileA(probe.c_str(), (work + "\\pg_dump.exe").c_str(), FALSE));
+  std::string record = work + "\\ran.txt", marker = work + "\\done.txt";
+  std::string backupDir(paths::backupDir);
+  bool createdInstallRoot = CreateDirectoryA(std::string(paths::installRoot).c_str(), nullptr) != 0;
+  bool createdBackupDir = CreateDirectoryA(backupDir.c_str(), nullptr) != 0;
+  SetEnvironmentVariableA("TARVIO_PROBE_RECORD", record.c_str());
   char saved[MAX_PATH];
   GetCurrentDirectoryA(MAX_PATH, saved);
   SetCurrentDirectoryA(work.c_str());
-  runner.run("SET TARVIO_X=seen\r\npg_dump.exe TARVIO_X > " + work + "\\bare.txt", 100);
+  runner.run(commands::dumpAttempt(2) + "\r\necho done> " + marker, 250);
   SetCurrentDirectoryA(saved);
-  EXPECT_EQ(readFile(work + "\\bare.txt"), "TARVIO_X=seen\r\n");
+  SetEnvironmentVariableA("TARVIO_PROBE_RECORD", nullptr);
+
+  EXPECT_EQ(readFile(marker), "done\r\n") << "the script did not run to its end";
+  EXPECT_FALSE(exists(record)) << "the planted program ran: " << readFile(record);
+  DeleteFileA(record.c_str());
+  DeleteFileA(marker.c_str());
+  DeleteFileA(std::string(paths::dumpFile).c_str());
+  if (createdBackupDir) RemoveDirectoryA(backupDir.c_str());
+  if (createdInstallRoot) RemoveDirectoryA(std::string(paths::installRoot).c_str());
+}
+
+TEST_F(WineScriptRunnerTest, PostgresSettingsOfTheMachineDoNotReachTheScript) {
+  std::string out = work + "\\out.txt";
+  SetEnvironmentVariableA("PGHOST", "db.elsewhere.invalid");
+  SetEnvironmentVariableA("pgsslmode", "disable");
+  runner.run(probe + " PGHOST > " + out + "\r\n" + probe + " PGSSLMODE >> " + out, 100);
+  SetEnvironmentVariableA("PGHOST", nullptr);
+  SetEnvironmentVariableA("pgsslmode", nullptr);
+  EXPECT_EQ(readFile(out), "PGHOST unset\r\nPGSSLMODE unset\r\n");
 }
 
 TEST_F(WineScriptRunnerTest, ScriptFileThatCannotBeCreatedGivesTheFileCreationError) {

@@ -21,7 +21,9 @@ Sandbox::Sandbox(std::string interpreter) {
   root_ = pattern;
   fs_ = makeNativeFileSystem(root_);
   codePages_ = makeNativeCodePages();
-  processes_ = makeNativeProcessLauncher(root_, interpreter);
+  // As the console program does: PostgreSQL's clients reach the servers on localhost, libpq's
+  // default on Windows.
+  processes_ = makeNativeProcessLauncher(root_, interpreter, {{"PGHOST", "localhost"}});
   runLocks_ = makeNativeRunLocks(root_);
   serverStatus_ = makeNativeServerStatus(root_);
   installed_ = std::make_unique<ScopedPlatform>(Platform{fs_.get(), codePages_.get(), processes_.get(), &desktop,

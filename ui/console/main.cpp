@@ -63,6 +63,7 @@ void onInterrupt(int) { console::ConsoleDesktop::requestTermination(); }
 int main(int argc, char** argv) {
   std::string driveC;
   std::string interpreter;
+  EnvironmentSettings scriptSettings;
 #ifdef _WIN32
   SetConsoleOutputCP(CP_UTF8);
   SetConsoleCP(CP_UTF8);
@@ -78,12 +79,15 @@ int main(int argc, char** argv) {
   }
   driveC = drive;
   interpreter = interpreterBesideMe();
+  // The scripts get none of the machine's PG* settings. PostgreSQL's clients then connect to
+  // localhost, as they do by default on Windows; on Linux their default is a Unix socket.
+  scriptSettings = {{"PGHOST", "localhost"}};
 #endif
   std::signal(SIGINT, onInterrupt);
 
   auto fileSystem = makeNativeFileSystem(driveC);
   auto pages = makeNativeCodePages();
-  auto processes = makeNativeProcessLauncher(driveC, interpreter);
+  auto processes = makeNativeProcessLauncher(driveC, interpreter, scriptSettings);
   auto clock = makeNativeClock();
   auto runLocks = makeNativeRunLocks(driveC);
   auto serverStatus = makeNativeServerStatus(driveC);

@@ -1,6 +1,6 @@
-// tarvio-cmd: stands in for "cmd.exe" on POSIX. Usage: tarvio-cmd /C SCRIPT.bat | /C COMMAND LINE
+// tarvio-cmd: stands in for "cmd.exe" on POSIX. Usage: tarvio-cmd [/D] /C SCRIPT.bat | [/D] /C COMMAND LINE
 // with TARVIO_DRIVE_C naming the folder that stands for drive C:\. Exits with the exit code of the
-// last command, like cmd /C.
+// last command, like cmd /C. /D (no AutoRun commands) is accepted; the stand-in has none to run.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,12 +17,16 @@ bool isBatchFile(const std::string& s) {
   return tarvio::endsWithIgnoringAsciiCase(s, ".bat") || tarvio::endsWithIgnoringAsciiCase(s, ".cmd");
 }
 
+bool isSwitch(const char* arg, const char* name) { return tarvio::equalsIgnoringAsciiCase(arg, name); }
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const char* driveC = std::getenv("TARVIO_DRIVE_C");
-  if (argc < 3 || (std::string(argv[1]) != "/C" && std::string(argv[1]) != "/c")) {
-    std::cerr << "usage: tarvio-cmd /C SCRIPT.bat | /C COMMAND LINE\r\n";
+  int first = 1;
+  if (first < argc && isSwitch(argv[first], "/D")) ++first;
+  if (argc - first < 2 || !isSwitch(argv[first], "/C")) {
+    std::cerr << "usage: tarvio-cmd [/D] /C SCRIPT.bat | [/D] /C COMMAND LINE\r\n";
     return 1;
   }
   if (!driveC || !*driveC) {
@@ -34,8 +38,8 @@ int main(int argc, char** argv) {
   // Files that the scripts create are the user's own, as in a user's folder on Windows. PostgreSQL's
   // client ignores a password file that others may read, so the scripts' pgpass must not be.
   umask(077);
-  std::string commandLine = argv[2];
-  for (int i = 3; i < argc; ++i) commandLine += std::string(" ") + argv[i];
+  std::string commandLine = argv[first + 1];
+  for (int i = first + 2; i < argc; ++i) commandLine += std::string(" ") + argv[i];
   std::string script = commandLine;
   if (script.size() >= 2 && script.front() == '"' && script.back() == '"') {
     script = script.substr(1, script.size() - 2);

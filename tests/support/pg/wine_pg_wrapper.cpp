@@ -4,6 +4,7 @@
 // passes its output and exit code back as if it had run itself.
 #include <windows.h>
 
+#include <cctype>
 #include <cwctype>
 #include <string>
 #include <vector>
@@ -62,17 +63,23 @@ std::wstring environmentValue(const wchar_t* name, const wchar_t* fallback) {
 }
 
 // PostgreSQL's settings from the Windows environment (the script's SET commands live there, not in
-// the Unix environment), as NAME=value with paths in Unix form.
+// the Unix environment), as NAME=value with paths in Unix form. Without a PGHOST, libpq connects to
+// localhost on Windows but to a Unix socket on Linux: the Windows default is given.
 std::vector<std::string> postgresSettings() {
   std::vector<std::string> settings;
+  bool host = false;
   wchar_t* block = GetEnvironmentStringsW();
   for (const wchar_t* p = block; *p; p += wcslen(p) + 1) {
     std::wstring entry = p;
     size_t eq = entry.find(L'=');
     if (eq == std::wstring::npos || eq < 2 || _wcsnicmp(entry.c_str(), L"PG", 2) != 0) continue;
-    settings.push_back(utf8(entry.substr(0, eq)) + "=" + unixText(entry.substr(eq + 1)));
+    std::string name = utf8(entry.substr(0, eq));
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    host = host || name == "PGHOST";
+    settings.push_back(name + "=" + unixText(entry.substr(eq + 1)));
   }
   FreeEnvironmentStringsW(block);
+  if (!host) settings.push_back("PGHOST=localhost");
   return settings;
 }
 
