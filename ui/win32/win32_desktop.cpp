@@ -130,8 +130,9 @@ std::optional<std::string> Win32Desktop::chooseFile(const FileDialogSettings& se
   ofn.lpstrFile = file.data();
   ofn.nMaxFile = static_cast<DWORD>(file.size());
   ofn.lpstrTitle = title.c_str();
-  // No OFN_FILEMUSTEXIST: the user may type any name.
-  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+  // No OFN_FILEMUSTEXIST: the user may type any name. OFN_NOCHANGEDIR: the program's current
+  // folder stays where it was, not in the folder of the chosen file.
+  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
   if (!GetOpenFileNameW(&ofn)) return std::nullopt;
   return narrow(file.data());
 }
