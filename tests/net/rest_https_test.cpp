@@ -1,5 +1,5 @@
 // The REST layer against the local HTTPS login service: outcomes of Execute, redirects, cookies,
-// time-outs and certificate checking.
+// time-outs, certificate checking, and nothing ever sent over plain HTTP.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -10,6 +10,10 @@
 
 namespace tarvio {
 namespace {
+
+bool endsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
 
 // The message of the error that `action` raises; "<no error>" when it returns.
 std::string errorOf(const std::function<void()>& action) {
@@ -117,6 +121,39 @@ TEST_F(RestHttps, ATimeOutRaisesRestRequestFailed) {
   request.Timeout = 400;
   std::string message = errorOf([&] { request.Execute(); });
   EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
+  EXPECT_TRUE(endsWith(message, test::timeOutCode())) << message;
+}
+
+TEST_F(RestHttps, AServerThatAcceptsTheConnectionAndSendsNothingTimesOut) {
+  client.BaseURL = "https://localhost:" + service.silentPort() + "/token";
+  request.Timeout = 1000;
+  std::string message = errorOf([&] { request.Execute(); });
+  EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
+  EXPECT_TRUE(endsWith(message, test::timeOutCode())) << message;
+  EXPECT_EQ(service.silentConnections(), 1u);
+}
+
+TEST_F(RestHttps, AResponseThatKeepsArrivingIsNotCutShort) {
+  // Never a quarter of the time-out without a byte, but the whole body takes longer than the
+  // time-outs for connecting and for the response together: only a time without progress counts.
+  const std::string body = "{\"access_token\":\"abcdefgh\"}";
+  test::Answer trickling = test::json(200, body);
+  trickling.trickleSeconds = 0.25;
+  service.answer(1, trickling);
+  request.Timeout = 2000;
+  EXPECT_EQ(errorOf([&] { request.Execute(); }), "<no error>");
+  EXPECT_EQ(response.Content, body);
+}
+
+TEST_F(RestHttps, NothingIsSentOverPlainHttp) {
+  request.AddAuthParameter("Authorization", "Bearer segredo", TRESTRequestParameterKind::pkHTTPHEADER,
+                           {TRESTRequestParameterOption::poDoNotEncode});
+  for (std::string host : {"localhost", "127.0.0.1"}) {
+    client.BaseURL = "http://" + host + ":" + service.listenerPort() + "/token";
+    std::string message = errorOf([&] { request.Execute(); });
+    EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
+  }
+  EXPECT_TRUE(service.listenerConnections().empty()) << service.listenerConnections().front();
 }
 
 TEST_F(RestHttps, RefusesACertificateOfAnUntrustedAuthority) {

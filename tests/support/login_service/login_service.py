@@ -4,13 +4,19 @@
 Usage: login_service.py [--wine] -- COMMAND [ARGS...]
 
 It makes a test certificate authority and two server certificates with openssl in a temporary
-folder, serves HTTPS on two ports of 127.0.0.1 (one with a certificate of that authority, for the
-name "localhost"; one with a self-signed certificate that nobody trusts), runs COMMAND with these
-variables set, and exits with COMMAND's exit code:
+folder, serves HTTPS on three ports of 127.0.0.1 (two with a certificate of that authority, for the
+names "localhost" and "127.0.0.1"; one with a self-signed certificate that nobody trusts), listens
+on two more ports without ever answering, runs COMMAND with these variables set, and exits with
+COMMAND's exit code:
 
-  TARVIO_TEST_LOGIN_SERVICE     the folder (as a Windows path on drive Z: with --wine)
-  TARVIO_TEST_LOGIN_PORT        the trusted port
-  TARVIO_TEST_LOGIN_ROGUE_PORT  the port whose certificate is not trusted
+  TARVIO_TEST_LOGIN_SERVICE        the folder (as a Windows path on drive Z: with --wine)
+  TARVIO_TEST_LOGIN_PORT           the trusted port
+  TARVIO_TEST_LOGIN_OTHER_PORT     another trusted port: the same service, as another origin
+  TARVIO_TEST_LOGIN_ROGUE_PORT     the port whose certificate is not trusted
+  TARVIO_TEST_LOGIN_LISTENER_PORT  plain TCP: records what arrives, answers nothing, and closes the
+                                   connection once a request (head and body) has arrived, or after
+                                   2 s without data
+  TARVIO_TEST_LOGIN_SILENT_PORT    plain TCP: accepts connections and then sends nothing, ever
 
 With --wine the authority is also added to the trusted roots of the current WINEPREFIX (and only
 there); without it the test hands ca.pem to its HTTP client itself.
@@ -21,17 +27,23 @@ The folder holds ca.pem and ca.der, and two folders the tests use:
                 status 200 OK
                 header Name: value        (any number)
                 delay 2.5                 (seconds to wait before answering)
+                trickle 0.3               (after the head, send the body one byte at a time, with
+                                           this many seconds before each byte)
                 close                     (close the connection without an answer)
                 body
                 ...bytes to the end of the file...
   requests/N  every request as received: request line, header lines in their order and letter
               case, a blank line, the body bytes; written before the answer is sent.
-A test clears both folders before it begins.
+  listener/N  the bytes of the N-th connection to the listener port, as they arrive (the file is
+              made when the connection is accepted).
+  silent/N    made when the silent port accepts its N-th connection.
+A test clears these folders before it begins.
 """
 import hashlib
 import http.server
 import os
 import shutil
+import socket
 import ssl
 import struct
 import subprocess
@@ -73,7 +85,7 @@ def read_answer(folder, number):
     names = sorted((int(n) for n in os.listdir(answers) if n.isdigit()), reverse=False) if os.path.isdir(answers) else []
     chosen = number if number in names else (names[-1] if names else None)
     answer = {"status": 200, "reason": "OK", "headers": [("Content-Type", "application/json")], "body": b"{}",
-              "delay": 0.0, "close": False}
+              "delay": 0.0, "trickle": 0.0, "close": False}
     if chosen is None:
         return answer
     with open(os.path.join(answers, str(chosen)), "rb") as f:
@@ -93,6 +105,8 @@ def read_answer(folder, number):
             answer["headers"].append((name, value))
         elif word == "delay":
             answer["delay"] = float(rest)
+        elif word == "trickle":
+            answer["trickle"] = float(rest)
         elif word == "close":
             answer["close"] = True
     return answer
@@ -126,7 +140,14 @@ def make_handler(folder):
                 self.send_header(name, value)
             self.send_header("Content-Length", str(len(answer["body"])))
             self.end_headers()
-            self.wfile.write(answer["body"])
+            if not answer["trickle"]:
+                self.wfile.write(answer["body"])
+                return
+            self.wfile.flush()
+            for i in range(len(answer["body"])):
+                time.sleep(answer["trickle"])
+                self.wfile.write(answer["body"][i:i + 1])
+                self.wfile.flush()
 
         do_POST = do_GET = do_PUT = handle_any
 
@@ -148,6 +169,63 @@ def serve(folder, cert, key):
     server.socket = context.wrap_socket(server.socket, server_side=True, do_handshake_on_connect=False)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server.server_address[1]
+
+
+def next_record(folder, sub):
+    """Makes folder/sub/N for the next N and returns its path."""
+    with lock:
+        records = os.path.join(folder, sub)
+        os.makedirs(records, exist_ok=True)
+        path = os.path.join(records, str(len([n for n in os.listdir(records) if n.isdigit()]) + 1))
+        open(path, "wb").close()
+        return path
+
+
+def request_complete(data):
+    head, found, body = data.partition(b"\r\n\r\n")
+    if not found:
+        return False
+    for line in head.split(b"\r\n")[1:]:
+        name, _, value = line.partition(b":")
+        if name.strip().lower() == b"content-length":
+            return len(body) >= int(value.strip() or 0)
+    return True
+
+
+def listen(folder, sub, hold):
+    """A plain TCP port that never answers. Each connection's bytes go to folder/sub/N as they
+    arrive. With hold the connection stays open until the client closes it; otherwise it is closed
+    once a whole request has arrived, or after 2 s without data."""
+    server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    server.bind(("127.0.0.1", 0))
+    server.listen(16)
+
+    def serve_one(connection):
+        path = next_record(folder, sub)
+        data = b""
+        with connection:
+            connection.settimeout(None if hold else 2.0)
+            while True:
+                try:
+                    chunk = connection.recv(65536)
+                except (socket.timeout, OSError):
+                    break
+                if not chunk:
+                    break
+                data += chunk
+                with open(path, "ab") as f:
+                    f.write(chunk)
+                if not hold and request_complete(data):
+                    break
+
+    def accept_all():
+        while True:
+            connection, _ = server.accept()
+            threading.Thread(target=serve_one, args=(connection,), daemon=True).start()
+
+    threading.Thread(target=accept_all, daemon=True).start()
+    return server.getsockname()[1]
 
 
 def trust_in_wine_prefix(folder):
@@ -183,13 +261,19 @@ def main():
     try:
         make_certificates(folder)
         port = serve(folder, "server.pem", "server.key")
+        other_port = serve(folder, "server.pem", "server.key")
         rogue_port = serve(folder, "rogue.pem", "rogue.key")
+        listener_port = listen(folder, "listener", hold=False)
+        silent_port = listen(folder, "silent", hold=True)
         if wine:
             trust_in_wine_prefix(folder)
         env = dict(os.environ)
         env["TARVIO_TEST_LOGIN_SERVICE"] = windows_path(folder) if wine else folder
         env["TARVIO_TEST_LOGIN_PORT"] = str(port)
+        env["TARVIO_TEST_LOGIN_OTHER_PORT"] = str(other_port)
         env["TARVIO_TEST_LOGIN_ROGUE_PORT"] = str(rogue_port)
+        env["TARVIO_TEST_LOGIN_LISTENER_PORT"] = str(listener_port)
+        env["TARVIO_TEST_LOGIN_SILENT_PORT"] = str(silent_port)
         return subprocess.run(args, env=env).returncode
     finally:
         shutil.rmtree(folder, ignore_errors=True)

@@ -64,15 +64,26 @@ Answer json(int status, std::string body, std::string reason) {
   return a;
 }
 
+std::string timeOutCode() {
+#ifdef _WIN32
+  return "(12002)";
+#else
+  return "(28)";
+#endif
+}
+
 LoginService::LoginService()
     : folder_(variable("TARVIO_TEST_LOGIN_SERVICE")),
       port_(variable("TARVIO_TEST_LOGIN_PORT")),
-      roguePort_(variable("TARVIO_TEST_LOGIN_ROGUE_PORT")) {
+      otherPort_(variable("TARVIO_TEST_LOGIN_OTHER_PORT")),
+      roguePort_(variable("TARVIO_TEST_LOGIN_ROGUE_PORT")),
+      listenerPort_(variable("TARVIO_TEST_LOGIN_LISTENER_PORT")),
+      silentPort_(variable("TARVIO_TEST_LOGIN_SILENT_PORT")) {
 #ifndef _WIN32
   setTrustedAuthorityFileForTests((stdfs::path(folder_) / "ca.pem").string());
 #endif
   login_service::setServiceRootForTests(root());
-  for (const char* sub : {"answers", "requests"}) {
+  for (const char* sub : {"answers", "requests", "listener", "silent"}) {
     stdfs::remove_all(stdfs::path(folder_) / sub);
     stdfs::create_directories(stdfs::path(folder_) / sub);
   }
@@ -86,13 +97,31 @@ LoginService::~LoginService() {
 }
 
 std::string LoginService::root() const { return "https://localhost:" + port_; }
+std::string LoginService::otherRoot() const { return "https://localhost:" + otherPort_; }
 std::string LoginService::rogueRoot() const { return "https://localhost:" + roguePort_; }
+
+std::vector<std::string> LoginService::listenerConnections() const {
+  std::vector<std::string> out;
+  for (int n = 1;; ++n) {
+    std::ifstream in(stdfs::path(folder_) / "listener" / std::to_string(n), std::ios::binary);
+    if (!in) break;
+    out.emplace_back((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  return out;
+}
+
+size_t LoginService::silentConnections() const {
+  size_t n = 0;
+  while (stdfs::exists(stdfs::path(folder_) / "silent" / std::to_string(n + 1))) ++n;
+  return n;
+}
 
 void LoginService::answer(int number, const Answer& a) {
   std::ostringstream text;
   text << "status " << a.status << " " << a.reason << "\n";
   for (const auto& [name, value] : a.headers) text << "header " << name << ": " << value << "\n";
   if (a.delaySeconds > 0) text << "delay " << a.delaySeconds << "\n";
+  if (a.trickleSeconds > 0) text << "trickle " << a.trickleSeconds << "\n";
   if (a.close) text << "close\n";
   text << "body\n" << a.body;
   auto path = stdfs::path(folder_) / "answers" / std::to_string(number);

@@ -26,7 +26,8 @@ struct Answer {
   std::string body;
   std::vector<std::pair<std::string, std::string>> headers = {{"Content-Type", "application/json"}};
   double delaySeconds = 0;
-  bool close = false;  // close the connection without an answer
+  double trickleSeconds = 0;  // after the head, the body one byte at a time, this long before each
+  bool close = false;         // close the connection without an answer
 };
 
 class LoginService {
@@ -38,10 +39,21 @@ class LoginService {
   LoginService();
   ~LoginService();
 
-  // "https://localhost:<port>" of the service with the trusted certificate, and of the one whose
-  // certificate nobody trusts.
+  // "https://localhost:<port>" of the service with the trusted certificate, of the same service on
+  // another port (another origin), and of the one whose certificate nobody trusts.
   std::string root() const;
+  std::string otherRoot() const;
   std::string rogueRoot() const;
+  std::string port() const { return port_; }
+
+  // Plain TCP ports that never answer: the listener records what each connection sent and closes
+  // it once a request has arrived; the silent one accepts and then sends nothing, ever.
+  std::string listenerPort() const { return listenerPort_; }
+  std::string silentPort() const { return silentPort_; }
+  // The bytes each connection to the listener sent, in the order of the connections.
+  std::vector<std::string> listenerConnections() const;
+  // How many connections the silent port accepted.
+  size_t silentConnections() const;
 
   // What to answer to the number-th request (1, 2, ...); later requests get the last answer set.
   void answer(int number, const Answer& answer);
@@ -51,10 +63,17 @@ class LoginService {
  private:
   std::string folder_;
   std::string port_;
+  std::string otherPort_;
   std::string roguePort_;
+  std::string listenerPort_;
+  std::string silentPort_;
 };
 
 // An Answer with that status and a JSON body.
 Answer json(int status, std::string body, std::string reason = "");
+
+// How the HTTP layer's description of a time-out ends: the error code in parentheses (libcurl's
+// CURLE_OPERATION_TIMEDOUT, WinHTTP's ERROR_WINHTTP_TIMEOUT).
+std::string timeOutCode();
 
 }  // namespace tarvio::test
