@@ -2,7 +2,11 @@
 // time-outs, certificate checking, and nothing ever sent over plain HTTP.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "net/rest.h"
 #include "tests/support/login_service/test_login_service.h"
@@ -129,7 +133,12 @@ TEST_F(RestHttps, AServerThatAcceptsTheConnectionAndSendsNothingTimesOut) {
   request.Timeout = 1000;
   std::string message = errorOf([&] { request.Execute(); });
   EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
+#ifdef _WIN32
+  // Wine 8 reports a secure channel that times out while being set up as a secure channel error.
+  EXPECT_TRUE(endsWith(message, test::timeOutCode()) || endsWith(message, "(12157)")) << message;
+#else
   EXPECT_TRUE(endsWith(message, test::timeOutCode())) << message;
+#endif
   EXPECT_EQ(service.silentConnections(), 1u);
 }
 
@@ -162,6 +171,43 @@ TEST_F(RestHttps, RefusesACertificateOfAnUntrustedAuthority) {
   EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
   EXPECT_TRUE(service.requests().empty());
 }
+
+#ifdef _WIN32
+// WinHTTP checks the revocation of the server's certificate (libcurl on OpenSSL does not).
+TEST_F(RestHttps, RefusesARevokedCertificate) {
+  client.BaseURL = service.revokedRoot() + "/token";
+  std::string message = errorOf([&] { request.Execute(); });
+  EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
+  EXPECT_TRUE(service.requests().empty());
+}
+#endif
+
+#ifndef _WIN32
+// libcurl goes through the proxy that the environment names, as it does for every program; the
+// https-only rule holds through it. (Wine 8's WinHTTP takes no proxy from any system setting.)
+TEST_F(RestHttps, GoesThroughTheProxyThatTheEnvironmentNames) {
+  std::string proxy = "http://127.0.0.1:" + service.proxyPort();
+  std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+  for (const char* name : {"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
+    const char* value = std::getenv(name);
+    saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    unsetenv(name);
+  }
+  setenv("https_proxy", proxy.c_str(), 1);
+  service.answer(1, test::json(200, "{\"access_token\":\"t\"}"));
+  std::string message = errorOf([&] { request.Execute(); });
+  for (const auto& [name, value] : saved) {
+    if (value) {
+      setenv(name, value->c_str(), 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  EXPECT_EQ(message, "<no error>");
+  EXPECT_EQ(response.Content, "{\"access_token\":\"t\"}");
+  EXPECT_EQ(service.proxyRequests(), std::vector<std::string>{"CONNECT localhost:" + service.port() + " HTTP/1.1"});
+}
+#endif
 
 TEST_F(RestHttps, ARefusedConnectionRaisesRestRequestFailed) {
   client.BaseURL = "https://localhost:1/token";  // a privileged port that nothing serves in the tests

@@ -3,20 +3,23 @@
 
 Usage: login_service.py [--wine] -- COMMAND [ARGS...]
 
-It makes a test certificate authority and two server certificates with openssl in a temporary
-folder, serves HTTPS on three ports of 127.0.0.1 (two with a certificate of that authority, for the
-names "localhost" and "127.0.0.1"; one with a self-signed certificate that nobody trusts), listens
-on two more ports without ever answering, runs COMMAND with these variables set, and exits with
-COMMAND's exit code:
+It makes a test certificate authority, its revocation list (served over plain HTTP on 127.0.0.1,
+where the certificates say it is) and three server certificates with openssl in a temporary
+folder, serves HTTPS on four ports of 127.0.0.1 (two with a certificate of that authority, for the
+names "localhost" and "127.0.0.1"; one with a certificate of that authority that it has revoked;
+one with a self-signed certificate that nobody trusts), listens on two more ports without ever
+answering, runs COMMAND with these variables set, and exits with COMMAND's exit code:
 
   TARVIO_TEST_LOGIN_SERVICE        the folder (as a Windows path on drive Z: with --wine)
   TARVIO_TEST_LOGIN_PORT           the trusted port
   TARVIO_TEST_LOGIN_OTHER_PORT     another trusted port: the same service, as another origin
   TARVIO_TEST_LOGIN_ROGUE_PORT     the port whose certificate is not trusted
+  TARVIO_TEST_LOGIN_REVOKED_PORT   the port whose certificate its authority has revoked
   TARVIO_TEST_LOGIN_LISTENER_PORT  plain TCP: records what arrives, answers nothing, and closes the
                                    connection once a request (head and body) has arrived, or after
                                    2 s without data
   TARVIO_TEST_LOGIN_SILENT_PORT    plain TCP: accepts connections and then sends nothing, ever
+  TARVIO_TEST_LOGIN_PROXY_PORT     an HTTP proxy to 127.0.0.1 (CONNECT and plain requests)
 
 With --wine the authority is also added to the trusted roots of the current WINEPREFIX (and only
 there); without it the test hands ca.pem to its HTTP client itself.
@@ -37,6 +40,8 @@ The folder holds ca.pem and ca.der, and two folders the tests use:
   listener/N  the bytes of the N-th connection to the listener port, as they arrive (the file is
               made when the connection is accepted).
   silent/N    made when the silent port accepts its N-th connection.
+  proxy/N     the request line of the N-th request to the proxy ("CONNECT localhost:1234 HTTP/1.1",
+              "GET http://127.0.0.1:4321/ca.crl HTTP/1.1").
 A test clears these folders before it begins.
 """
 import hashlib
@@ -59,25 +64,60 @@ def openssl(*args, cwd):
     subprocess.run(["openssl", *args], cwd=cwd, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def make_certificates(folder):
+def make_certificates(folder, crl_url):
+    """The authority, the server certificate and a revoked one (both naming crl_url as the place of
+    the authority's revocation list), the list, and a self-signed certificate."""
     ext = os.path.join(folder, "server.ext")
     with open(ext, "w") as f:
         f.write("basicConstraints=CA:FALSE\n"
                 "keyUsage=digitalSignature,keyEncipherment\n"
                 "extendedKeyUsage=serverAuth\n"
                 # Wine does not match IP addresses against IP entries, so the name is there too.
-                "subjectAltName=DNS:localhost,DNS:127.0.0.1,IP:127.0.0.1\n")
+                "subjectAltName=DNS:localhost,DNS:127.0.0.1,IP:127.0.0.1\n"
+                # WinHTTP checks revocation; Wine fails a certificate that names no list.
+                "crlDistributionPoints=URI:" + crl_url + "\n")
+    with open(os.path.join(folder, "ca.cnf"), "w") as f:
+        f.write("[ca]\ndefault_ca = test\n[test]\ndatabase = index.txt\ncrlnumber = crlnumber\n"
+                "certificate = ca.pem\nprivate_key = ca.key\ndefault_md = sha256\ndefault_crl_days = 2\n")
+    open(os.path.join(folder, "index.txt"), "w").close()
+    with open(os.path.join(folder, "crlnumber"), "w") as f:
+        f.write("01\n")
     openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem", "-days", "2",
             "-subj", "/CN=Tarvio Test Authority", "-addext", "basicConstraints=critical,CA:TRUE",
             "-addext", "keyUsage=critical,keyCertSign,cRLSign", cwd=folder)
     openssl("x509", "-in", "ca.pem", "-outform", "DER", "-out", "ca.der", cwd=folder)
-    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out", "server.csr",
-            "-subj", "/CN=localhost", cwd=folder)
-    openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
-            "-out", "server.pem", "-days", "2", "-extfile", "server.ext", cwd=folder)
+    for name in ("server", "revoked"):
+        openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", name + ".key", "-out", name + ".csr",
+                "-subj", "/CN=localhost", cwd=folder)
+        openssl("x509", "-req", "-in", name + ".csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+                "-out", name + ".pem", "-days", "2", "-extfile", "server.ext", cwd=folder)
+    openssl("ca", "-config", "ca.cnf", "-revoke", "revoked.pem", cwd=folder)
+    openssl("ca", "-config", "ca.cnf", "-gencrl", "-out", "ca.crl.pem", cwd=folder)
+    openssl("crl", "-in", "ca.crl.pem", "-outform", "DER", "-out", "ca.crl", cwd=folder)
     openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "rogue.key", "-out", "rogue.pem",
             "-days", "2", "-subj", "/CN=localhost",
             "-addext", "subjectAltName=DNS:localhost,DNS:127.0.0.1,IP:127.0.0.1", cwd=folder)
+
+
+def serve_revocation_list(folder):
+    """Plain HTTP on 127.0.0.1 that hands out the authority's revocation list (ca.crl); its URL."""
+    class Handler(http.server.BaseHTTPRequestHandler):
+        def log_message(self, *args):
+            pass
+
+        def do_GET(self):
+            path = os.path.join(folder, "ca.crl")
+            data = open(path, "rb").read() if os.path.exists(path) else b""
+            self.send_response(200 if data else 404)
+            self.send_header("Content-Type", "application/pkix-crl")
+            self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            self.wfile.write(data)
+
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return "http://127.0.0.1:%d/ca.crl" % server.server_address[1]
 
 
 def read_answer(folder, number):
@@ -228,6 +268,70 @@ def listen(folder, sub, hold):
     return server.getsockname()[1]
 
 
+def serve_proxy(folder):
+    """An HTTP proxy on 127.0.0.1 that tunnels CONNECT requests and passes plain requests on, both
+    to 127.0.0.1 only, and records each request line in folder/proxy/N."""
+    server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    server.bind(("127.0.0.1", 0))
+    server.listen(16)
+
+    def pump(source, target):
+        try:
+            while True:
+                data = source.recv(65536)
+                if not data:
+                    break
+                target.sendall(data)
+        except OSError:
+            pass
+        finally:
+            for s in (source, target):
+                try:
+                    s.shutdown(socket.SHUT_RDWR)
+                except OSError:
+                    pass
+
+    def serve_one(client):
+        head = b""
+        while b"\r\n\r\n" not in head:
+            chunk = client.recv(65536)
+            if not chunk:
+                client.close()
+                return
+            head += chunk
+        line = head.split(b"\r\n", 1)[0]
+        with open(next_record(folder, "proxy"), "wb") as f:
+            f.write(line)
+        words = line.split()
+        connect = len(words) == 3 and words[0] == b"CONNECT"
+        # A plain request names its target in full: "GET http://127.0.0.1:1234/ca.crl HTTP/1.1".
+        plain = len(words) == 3 and words[1].startswith(b"http://")
+        address = words[1] if connect else words[1][7:].split(b"/", 1)[0] if plain else b""
+        _, _, port = address.decode("latin-1").rpartition(":")
+        try:
+            upstream = socket.create_connection(("127.0.0.1", int(port)))
+        except (OSError, ValueError):
+            client.sendall(b"HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\n\r\n")
+            client.close()
+            return
+        if connect:
+            client.sendall(b"HTTP/1.1 200 Connection established\r\n\r\n")
+        else:
+            path = b"/" + words[1][7:].split(b"/", 1)[1] if b"/" in words[1][7:] else b"/"
+            upstream.sendall(b" ".join([words[0], path, words[2]]) + head[len(line):])
+        threading.Thread(target=pump, args=(client, upstream), daemon=True).start()
+        pump(upstream, client)
+
+    def accept_all():
+        while True:
+            client, _ = server.accept()
+            threading.Thread(target=serve_one, args=(client,), daemon=True).start()
+
+    threading.Thread(target=accept_all, daemon=True).start()
+    return server.getsockname()[1]
+
+
 def trust_in_wine_prefix(folder):
     """Adds the authority to the Wine prefix's trusted roots (HKLM Root store), nothing else."""
     with open(os.path.join(folder, "ca.der"), "rb") as f:
@@ -259,12 +363,14 @@ def main():
         sys.exit(__doc__)
     folder = tempfile.mkdtemp(prefix="tarvio-login-")
     try:
-        make_certificates(folder)
+        make_certificates(folder, serve_revocation_list(folder))
         port = serve(folder, "server.pem", "server.key")
         other_port = serve(folder, "server.pem", "server.key")
         rogue_port = serve(folder, "rogue.pem", "rogue.key")
+        revoked_port = serve(folder, "revoked.pem", "revoked.key")
         listener_port = listen(folder, "listener", hold=False)
         silent_port = listen(folder, "silent", hold=True)
+        proxy_port = serve_proxy(folder)
         if wine:
             trust_in_wine_prefix(folder)
         env = dict(os.environ)
@@ -272,8 +378,10 @@ def main():
         env["TARVIO_TEST_LOGIN_PORT"] = str(port)
         env["TARVIO_TEST_LOGIN_OTHER_PORT"] = str(other_port)
         env["TARVIO_TEST_LOGIN_ROGUE_PORT"] = str(rogue_port)
+        env["TARVIO_TEST_LOGIN_REVOKED_PORT"] = str(revoked_port)
         env["TARVIO_TEST_LOGIN_LISTENER_PORT"] = str(listener_port)
         env["TARVIO_TEST_LOGIN_SILENT_PORT"] = str(silent_port)
+        env["TARVIO_TEST_LOGIN_PROXY_PORT"] = str(proxy_port)
         return subprocess.run(args, env=env).returncode
     finally:
         shutil.rmtree(folder, ignore_errors=True)

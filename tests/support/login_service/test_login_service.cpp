@@ -77,13 +77,15 @@ LoginService::LoginService()
       port_(variable("TARVIO_TEST_LOGIN_PORT")),
       otherPort_(variable("TARVIO_TEST_LOGIN_OTHER_PORT")),
       roguePort_(variable("TARVIO_TEST_LOGIN_ROGUE_PORT")),
+      revokedPort_(variable("TARVIO_TEST_LOGIN_REVOKED_PORT")),
       listenerPort_(variable("TARVIO_TEST_LOGIN_LISTENER_PORT")),
-      silentPort_(variable("TARVIO_TEST_LOGIN_SILENT_PORT")) {
+      silentPort_(variable("TARVIO_TEST_LOGIN_SILENT_PORT")),
+      proxyPort_(variable("TARVIO_TEST_LOGIN_PROXY_PORT")) {
 #ifndef _WIN32
   setTrustedAuthorityFileForTests((stdfs::path(folder_) / "ca.pem").string());
 #endif
   login_service::setServiceRootForTests(root());
-  for (const char* sub : {"answers", "requests", "listener", "silent"}) {
+  for (const char* sub : {"answers", "requests", "listener", "silent", "proxy"}) {
     stdfs::remove_all(stdfs::path(folder_) / sub);
     stdfs::create_directories(stdfs::path(folder_) / sub);
   }
@@ -99,16 +101,28 @@ LoginService::~LoginService() {
 std::string LoginService::root() const { return "https://localhost:" + port_; }
 std::string LoginService::otherRoot() const { return "https://localhost:" + otherPort_; }
 std::string LoginService::rogueRoot() const { return "https://localhost:" + roguePort_; }
+std::string LoginService::revokedRoot() const { return "https://localhost:" + revokedPort_; }
 
-std::vector<std::string> LoginService::listenerConnections() const {
+namespace {
+
+// The contents of folder/N for N = 1, 2, ... up to the first that is missing.
+std::vector<std::string> numberedFiles(const stdfs::path& folder) {
   std::vector<std::string> out;
   for (int n = 1;; ++n) {
-    std::ifstream in(stdfs::path(folder_) / "listener" / std::to_string(n), std::ios::binary);
+    std::ifstream in(folder / std::to_string(n), std::ios::binary);
     if (!in) break;
     out.emplace_back((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   }
   return out;
 }
+
+}  // namespace
+
+std::vector<std::string> LoginService::listenerConnections() const {
+  return numberedFiles(stdfs::path(folder_) / "listener");
+}
+
+std::vector<std::string> LoginService::proxyRequests() const { return numberedFiles(stdfs::path(folder_) / "proxy"); }
 
 size_t LoginService::silentConnections() const {
   size_t n = 0;

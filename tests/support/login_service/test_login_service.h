@@ -44,6 +44,8 @@ class LoginService {
   std::string root() const;
   std::string otherRoot() const;
   std::string rogueRoot() const;
+  // "https://localhost:<port>" of a service whose certificate its authority has revoked.
+  std::string revokedRoot() const;
   std::string port() const { return port_; }
 
   // Plain TCP ports that never answer: the listener records what each connection sent and closes
@@ -55,6 +57,10 @@ class LoginService {
   // How many connections the silent port accepted.
   size_t silentConnections() const;
 
+  // An HTTP proxy that tunnels CONNECT requests to 127.0.0.1, and the request lines it received.
+  std::string proxyPort() const { return proxyPort_; }
+  std::vector<std::string> proxyRequests() const;
+
   // What to answer to the number-th request (1, 2, ...); later requests get the last answer set.
   void answer(int number, const Answer& answer);
   // The requests received so far, in order.
@@ -65,8 +71,10 @@ class LoginService {
   std::string port_;
   std::string otherPort_;
   std::string roguePort_;
+  std::string revokedPort_;
   std::string listenerPort_;
   std::string silentPort_;
+  std::string proxyPort_;
 };
 
 // An Answer with that status and a JSON body.
