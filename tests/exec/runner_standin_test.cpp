@@ -50,6 +50,7 @@ TEST_F(RunnerWithStandinTest, DumpAttemptWritesThePasswordFileSetsTheVariableAnd
 }
 
 TEST_F(RunnerWithStandinTest, TheMachinesPostgresSettingsDoNotReachTheDump) {
+  sandbox.reachServersOnLocalhost();  // as the console program's scripts do
   installRecorder("C:\\Meridano\\Tarvio\\pg10\\bin\\pg_dump.exe");
   stdfs::create_directories(sandbox.host(std::string(paths::backupDir)));
   struct Case {

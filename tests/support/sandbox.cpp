@@ -15,19 +15,24 @@ namespace tarvio::test {
 
 namespace stdfs = std::filesystem;
 
-Sandbox::Sandbox(std::string interpreter) {
+Sandbox::Sandbox(std::string interpreter) : interpreter_(std::move(interpreter)) {
   std::string pattern = (stdfs::temp_directory_path() / "tarvio-test-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a sandbox folder");
   root_ = pattern;
   fs_ = makeNativeFileSystem(root_);
   codePages_ = makeNativeCodePages();
-  // As the console program does: PostgreSQL's clients reach the servers on localhost, libpq's
-  // default on Windows.
-  processes_ = makeNativeProcessLauncher(root_, interpreter, {{"PGHOST", "localhost"}});
+  processes_ = makeNativeProcessLauncher(root_, interpreter_, {{"PGHOST", root_ + "/no-postgres-server"}});
   runLocks_ = makeNativeRunLocks(root_);
   serverStatus_ = makeNativeServerStatus(root_);
   installed_ = std::make_unique<ScopedPlatform>(Platform{fs_.get(), codePages_.get(), processes_.get(), &desktop,
                                                           &clock, runLocks_.get(), serverStatus_.get()});
+}
+
+void Sandbox::reachServersOnLocalhost() {
+  processes_ = makeNativeProcessLauncher(root_, interpreter_, {{"PGHOST", "localhost"}});
+  Platform p = platform();
+  p.processes = processes_.get();
+  installPlatform(p);
 }
 
 Sandbox::~Sandbox() {

@@ -29,11 +29,17 @@ class Sandbox {
   void writeFile(const std::string& drivePath, const std::string& content);
   std::string readFile(const std::string& drivePath) const;
 
+  // From now on the scripts' PostgreSQL clients connect to localhost, as the console program
+  // makes them do. Until then they are sent to a folder of the sandbox where no server listens, so
+  // that a client found along PATH (Debian's /usr/bin/pg_dump) never reaches the test servers.
+  void reachServersOnLocalhost();
+
   FakeDesktop desktop;
   FakeClock clock;
 
  private:
   std::string root_;
+  std::string interpreter_;
   std::unique_ptr<FileSystem> fs_;
   std::unique_ptr<CodePages> codePages_;
   std::unique_ptr<ProcessLauncher> processes_;

@@ -145,6 +145,7 @@ CommandResult runProgram(const std::vector<std::string>& argv,
 }
 
 void installClientPrograms(Sandbox& sandbox) {
+  sandbox.reachServersOnLocalhost();
   for (auto dir : {paths::pg10BinDir, paths::pgsqlBinDir}) {
     stdfs::path folder = sandbox.host(std::string(dir));
     stdfs::create_directories(folder);

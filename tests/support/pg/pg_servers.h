@@ -22,7 +22,8 @@ inline constexpr Server second{6543, "pgmeridano", "h7j6k5l4"};
 enum class DataSize { normal, small };
 
 // Puts PostgreSQL's own pg_dump, psql, dropdb, createdb and pg_restore into pg10BinDir and
-// pgsqlBinDir of the sandbox drive, under their Windows names (pg_dump.exe, ...).
+// pgsqlBinDir of the sandbox drive, under their Windows names (pg_dump.exe, ...), and has the
+// sandbox's scripts reach the servers on localhost.
 void installClientPrograms(Sandbox& sandbox);
 
 // Runs SQL (one or more statements) as the server's superuser over TCP with its password.
