@@ -28,8 +28,7 @@ inline constexpr std::string_view netExe = "C:\\Windows\\System32\\net";
 // Archive names begin with this, trailing backslash included.
 inline constexpr std::string_view archivePrefix = "C:\\Meridano\\Tarvio\\backup\\";
 
-// Programs found by the system's search rules.
-inline constexpr std::string_view interpreterExe = "cmd.exe";
+// Explorer, found by the system's search rules.
 inline constexpr std::string_view explorerExe = "explorer.exe";
 // Parameters that open the backup folder in Explorer.
 inline constexpr std::string_view explorerParameters = "/root,C:\\Meridano\\Tarvio\\backup";
