@@ -141,6 +141,54 @@ void applyExtraFields(std::string_view extra, EntryInfo& e, std::string_view raw
 
 }  // namespace
 
+namespace {
+
+// One record of the central directory, read at the cursor.
+EntryInfo readCentralRecord(Cursor& c, const std::string& archiveName) {
+  if (c.u32() != sig::centralHeader) corrupt(archiveName, "a central directory record is missing");
+  EntryInfo e;
+  uint16_t madeBy = c.u16();
+  c.u16();  // version needed
+  e.flags = c.u16();
+  e.method = c.u16();
+  uint16_t dosTime = c.u16();
+  uint16_t dosDate = c.u16();
+  e.crc = c.u32();
+  uint32_t compressed = c.u32();
+  uint32_t uncompressed = c.u32();
+  uint16_t nameLength = c.u16();
+  uint16_t extraLength = c.u16();
+  uint16_t commentLength = c.u16();
+  c.u16();  // disk number start
+  c.u16();  // internal attributes
+  uint32_t external = c.u32();
+  uint32_t offset = c.u32();
+  std::string_view rawName = c.bytes(nameLength);
+  std::string_view extra = c.bytes(extraLength);
+  c.skip(commentLength);
+  if (c.overrun()) corrupt(archiveName, "the central directory is truncated");
+  e.compressedSize = compressed;
+  e.size = uncompressed;
+  e.localHeaderOffset = offset;
+  std::string unicodeName;
+  applyExtraFields(extra, e, rawName, unicodeName, uncompressed == 0xFFFFFFFF, compressed == 0xFFFFFFFF,
+                   offset == 0xFFFFFFFF);
+  std::optional<std::string> name;
+  if (!unicodeName.empty() && !(e.flags & flag::utf8Name)) name = unicodeName;
+  else name = decodeEntryName(rawName, (e.flags & flag::utf8Name) != 0 || looksUtf8FromUnix(madeBy, rawName));
+  if (!name) corrupt(archiveName, "an entry name is marked UTF-8 but is not valid UTF-8");
+  e.name = std::move(*name);
+  std::replace(e.name.begin(), e.name.end(), '\\', '/');
+  bool folderAttribute = (madeBy >> 8) != 3 ? (external & attr::directory) != 0 : ((external >> 16) & 0170000) == 0040000;
+  e.isDirectory = (!e.name.empty() && e.name.back() == '/') || (folderAttribute && e.size == 0);
+  if (e.isDirectory && (e.name.empty() || e.name.back() != '/')) e.name.push_back('/');
+  e.attributes = windowsAttributes(madeBy, external, e.isDirectory);
+  e.time = fromDosDateTime(dosDate, dosTime);
+  return e;
+}
+
+}  // namespace
+
 ArchiveIndex readArchiveIndex(InputFile& file, const std::string& archiveName) {
   ArchiveIndex index;
   int64_t size = file.size();
@@ -160,48 +208,7 @@ ArchiveIndex readArchiveIndex(InputFile& file, const std::string& archiveName) {
   std::string central = readExactly(file, start, static_cast<size_t>(end.size), archiveName);
   Cursor c(central);
   index.entries.reserve(static_cast<size_t>(end.entries));
-  for (uint64_t i = 0; i < end.entries; ++i) {
-    if (c.u32() != sig::centralHeader) corrupt(archiveName, "a central directory record is missing");
-    EntryInfo e;
-    uint16_t madeBy = c.u16();
-    c.u16();  // version needed
-    e.flags = c.u16();
-    e.method = c.u16();
-    uint16_t dosTime = c.u16();
-    uint16_t dosDate = c.u16();
-    e.crc = c.u32();
-    uint32_t compressed = c.u32();
-    uint32_t uncompressed = c.u32();
-    uint16_t nameLength = c.u16();
-    uint16_t extraLength = c.u16();
-    uint16_t commentLength = c.u16();
-    c.u16();  // disk number start
-    c.u16();  // internal attributes
-    uint32_t external = c.u32();
-    uint32_t offset = c.u32();
-    std::string_view rawName = c.bytes(nameLength);
-    std::string_view extra = c.bytes(extraLength);
-    c.skip(commentLength);
-    if (c.overrun()) corrupt(archiveName, "the central directory is truncated");
-    e.compressedSize = compressed;
-    e.size = uncompressed;
-    e.localHeaderOffset = offset;
-    std::string unicodeName;
-    applyExtraFields(extra, e, rawName, unicodeName, uncompressed == 0xFFFFFFFF, compressed == 0xFFFFFFFF,
-                     offset == 0xFFFFFFFF);
-    std::optional<std::string> name;
-    if (!unicodeName.empty() && !(e.flags & flag::utf8Name)) name = unicodeName;
-    else name = decodeEntryName(rawName, (e.flags & flag::utf8Name) != 0 || looksUtf8FromUnix(madeBy, rawName));
-    if (!name) corrupt(archiveName, "an entry name is marked UTF-8 but is not valid UTF-8");
-    e.name = std::move(*name);
-    std::replace(e.name.begin(), e.name.end(), '\\', '/');
-    bool folderAttribute = (madeBy >> 8) != 3 ? (external & attr::directory) != 0 : ((external >> 16) & 0170000) == 0040000;
-    e.isDirectory = (!e.name.empty() && e.name.back() == '/') || (folderAttribute && e.size == 0);
-    if (e.isDirectory && (e.name.empty() || e.name.back() != '/')) e.name.push_back('/');
-    e.attributes = windowsAttributes(madeBy, external, e.isDirectory);
-    e.time = fromDosDateTime(dosDate, dosTime);
-    index.entries.push_back(std::move(e));
-  }
+  for (uint64_t i = 0; i < end.entries; ++i) index.entries.push_back(readCentralRecord(c, archiveName));
   return index;
 }
 
@@ -213,12 +220,37 @@ std::string unsupportedReason(const EntryInfo& entry) {
   return {};
 }
 
-void readEntryData(InputFile& file, const ArchiveIndex& index, const EntryInfo& entry,
-                   const std::string& archiveName, const std::function<void(const char*, size_t)>& sink) {
-  auto fail = [&](const std::string& detail) -> void {
-    throw ZipError("The entry \"" + entry.name + "\" of the archive \"" + archiveName + "\" " + detail);
-  };
-  if (std::string reason = unsupportedReason(entry); !reason.empty()) fail("cannot be extracted: " + reason);
+namespace {
+
+// Raises the error of one entry: "The entry "name" of the archive "archive" <detail>".
+class EntryFault {
+ public:
+  EntryFault(const EntryInfo& entry, const std::string& archiveName) : entry_(entry), archiveName_(archiveName) {}
+  [[noreturn]] void operator()(const std::string& detail) const {
+    throw ZipError("The entry \"" + entry_.name + "\" of the archive \"" + archiveName_ + "\" " + detail);
+  }
+
+ private:
+  const EntryInfo& entry_;
+  const std::string& archiveName_;
+};
+
+// What streaming an entry's data produced: how many bytes and their CRC-32.
+struct Streamed {
+  uint64_t size = 0;
+  uint32_t crc = static_cast<uint32_t>(crc32(0, nullptr, 0));
+  void add(const char* data, size_t n) {
+    crc = static_cast<uint32_t>(crc32(crc, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(n)));
+    size += n;
+  }
+};
+
+constexpr size_t blockSize = 256u << 10;
+
+// Where the entry's data begins, once its local header and data are known to lie inside the
+// archive's data (before the central directory).
+uint64_t locateEntryData(InputFile& file, const ArchiveIndex& index, const EntryInfo& entry,
+                         const std::string& archiveName, const EntryFault& fail) {
   uint64_t headerAt = entry.localHeaderOffset + static_cast<uint64_t>(index.shift);
   if (headerAt > index.centralDirectoryOffset || index.centralDirectoryOffset - headerAt < localHeaderSize) {
     fail("is corrupt: its local header lies outside the archive's data");
@@ -235,61 +267,80 @@ void readEntryData(InputFile& file, const ArchiveIndex& index, const EntryInfo& 
   if (entry.method == method::stored && entry.compressedSize != entry.size) {
     fail("is corrupt: a stored entry's sizes differ");
   }
+  return dataAt;
+}
 
-  constexpr size_t blockSize = 256u << 10;
+Streamed copyStored(InputFile& file, uint64_t dataAt, const EntryInfo& entry, const EntryFault& fail,
+                    const std::function<void(const char*, size_t)>& sink) {
   std::string in(static_cast<size_t>(std::min<uint64_t>(blockSize, std::max<uint64_t>(entry.compressedSize, 1))), '\0');
-  uint32_t crc = static_cast<uint32_t>(crc32(0, nullptr, 0));
-  uint64_t produced = 0;
-  uint64_t remaining = entry.compressedSize;
+  Streamed out;
+  for (uint64_t remaining = entry.compressedSize; remaining > 0;) {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(in.size(), remaining));
+    if (file.readAt(dataAt, in.data(), n) != n) fail("is truncated");
+    out.add(in.data(), n);
+    sink(in.data(), n);
+    dataAt += n;
+    remaining -= n;
+  }
+  return out;
+}
 
-  if (entry.method == method::stored) {
-    while (remaining > 0) {
+Streamed inflateDeflated(InputFile& file, uint64_t dataAt, const EntryInfo& entry, const EntryFault& fail,
+                         const std::function<void(const char*, size_t)>& sink) {
+  std::string in(static_cast<size_t>(std::min<uint64_t>(blockSize, std::max<uint64_t>(entry.compressedSize, 1))), '\0');
+  z_stream z{};
+  if (inflateInit2(&z, -15) != Z_OK) fail("cannot be inflated (out of memory)");
+  struct End {
+    z_stream& z;
+    ~End() { inflateEnd(&z); }
+  } end{z};
+  std::string buffer(blockSize, '\0');
+  Streamed out;
+  uint64_t remaining = entry.compressedSize;
+  int rc = Z_OK;
+  while (rc != Z_STREAM_END) {
+    if (z.avail_in == 0) {
+      if (remaining == 0) fail("is corrupt or truncated: its Deflate data ends early");
       size_t n = static_cast<size_t>(std::min<uint64_t>(in.size(), remaining));
       if (file.readAt(dataAt, in.data(), n) != n) fail("is truncated");
-      crc = static_cast<uint32_t>(crc32(crc, reinterpret_cast<const Bytef*>(in.data()), static_cast<uInt>(n)));
-      sink(in.data(), n);
       dataAt += n;
       remaining -= n;
-      produced += n;
+      z.next_in = reinterpret_cast<Bytef*>(in.data());
+      z.avail_in = static_cast<uInt>(n);
     }
-  } else {
-    z_stream z{};
-    if (inflateInit2(&z, -15) != Z_OK) fail("cannot be inflated (out of memory)");
-    struct End {
-      z_stream& z;
-      ~End() { inflateEnd(&z); }
-    } end{z};
-    std::string out(blockSize, '\0');
-    int rc = Z_OK;
-    while (rc != Z_STREAM_END) {
-      if (z.avail_in == 0) {
-        if (remaining == 0) fail("is corrupt or truncated: its Deflate data ends early");
-        size_t n = static_cast<size_t>(std::min<uint64_t>(in.size(), remaining));
-        if (file.readAt(dataAt, in.data(), n) != n) fail("is truncated");
-        dataAt += n;
-        remaining -= n;
-        z.next_in = reinterpret_cast<Bytef*>(in.data());
-        z.avail_in = static_cast<uInt>(n);
-      }
-      z.next_out = reinterpret_cast<Bytef*>(out.data());
-      z.avail_out = static_cast<uInt>(out.size());
-      rc = inflate(&z, Z_NO_FLUSH);
-      if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
-        fail(std::string("is corrupt: ") + (z.msg ? z.msg : "invalid Deflate data"));
-      }
-      size_t n = out.size() - z.avail_out;
-      produced += n;
-      // Never trust more data than the header announced: a lying header is refused at once.
-      if (produced > entry.size) fail("is corrupt: it holds more data than its stated size");
-      if (n > 0) {
-        crc = static_cast<uint32_t>(crc32(crc, reinterpret_cast<const Bytef*>(out.data()), static_cast<uInt>(n)));
-        sink(out.data(), n);
-      }
-      if (rc == Z_BUF_ERROR && n == 0 && z.avail_in != 0) fail("is corrupt: invalid Deflate data");
+    z.next_out = reinterpret_cast<Bytef*>(buffer.data());
+    z.avail_out = static_cast<uInt>(buffer.size());
+    rc = inflate(&z, Z_NO_FLUSH);
+    if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
+      fail(std::string("is corrupt: ") + (z.msg ? z.msg : "invalid Deflate data"));
     }
+    size_t n = buffer.size() - z.avail_out;
+    // Never trust more data than the header announced: a lying header is refused at once.
+    if (out.size + n > entry.size) fail("is corrupt: it holds more data than its stated size");
+    if (n > 0) {
+      out.add(buffer.data(), n);
+      sink(buffer.data(), n);
+    }
+    if (rc == Z_BUF_ERROR && n == 0 && z.avail_in != 0) fail("is corrupt: invalid Deflate data");
   }
-  if (produced != entry.size) fail("is corrupt or truncated: it holds less data than its stated size");
-  if (crc != entry.crc) fail("is corrupt: its CRC-32 does not match (the data is damaged)");
+  return out;
+}
+
+void checkSizeAndCrc(const Streamed& streamed, const EntryInfo& entry, const EntryFault& fail) {
+  if (streamed.size != entry.size) fail("is corrupt or truncated: it holds less data than its stated size");
+  if (streamed.crc != entry.crc) fail("is corrupt: its CRC-32 does not match (the data is damaged)");
+}
+
+}  // namespace
+
+void readEntryData(InputFile& file, const ArchiveIndex& index, const EntryInfo& entry,
+                   const std::string& archiveName, const std::function<void(const char*, size_t)>& sink) {
+  EntryFault fail(entry, archiveName);
+  if (std::string reason = unsupportedReason(entry); !reason.empty()) fail("cannot be extracted: " + reason);
+  uint64_t dataAt = locateEntryData(file, index, entry, archiveName, fail);
+  Streamed streamed = entry.method == method::stored ? copyStored(file, dataAt, entry, fail, sink)
+                                                     : inflateDeflated(file, dataAt, entry, fail, sink);
+  checkSizeAndCrc(streamed, entry, fail);
 }
 
 }  // namespace tarvio::zip

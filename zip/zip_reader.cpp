@@ -105,13 +105,11 @@ void ZipReader::extractFile(const EntryInfo& entry, const std::string& target) {
   if (attributes != 0 && attributes != attr::archive) fs().setAttributes(target, attributes);
 }
 
-void ZipReader::extract(std::string_view mask, uint32_t attributeFilter) {
-  requireOpen();
+std::vector<const EntryInfo*> ZipReader::selectEntries(std::string_view mask, uint32_t attributeFilter) const {
   bool wholeName = mask.find_first_of("/\\") != std::string_view::npos;
   std::string fullMask(mask);
   std::replace(fullMask.begin(), fullMask.end(), '\\', '/');
-
-  // Choose the entries; of several with one name (regardless of case) the last one counts.
+  // Of several entries with one name (regardless of case) the last one counts.
   std::vector<const EntryInfo*> chosen;
   std::unordered_map<std::string, size_t> byName;
   for (const EntryInfo& e : index_.entries) {
@@ -126,8 +124,10 @@ void ZipReader::extract(std::string_view mask, uint32_t attributeFilter) {
       chosen.push_back(&e);
     }
   }
+  return chosen;
+}
 
-  // Refuse the whole extraction before writing anything when one entry is unsafe or unreadable.
+void ZipReader::refuseUnsafeEntries(const std::vector<const EntryInfo*>& chosen) const {
   for (const EntryInfo* e : chosen) {
     if (auto reason = unsafeNameReason(e->name)) {
       throw ZipError("The entry \"" + e->name + "\" of the archive \"" + archivePath_ +
@@ -140,8 +140,9 @@ void ZipReader::extract(std::string_view mask, uint32_t attributeFilter) {
       }
     }
   }
+}
 
-  // Folders first, in archive order, so that the files can then be written in parallel.
+ZipReader::ExtractionPlan ZipReader::createFolders(const std::vector<const EntryInfo*>& chosen) const {
   std::set<std::string> made;
   auto makeFolder = [&](const std::string& folder, const std::string& entryName) {
     if (folder.empty() || !made.insert(caseFoldedKey(folder)).second) return;
@@ -150,19 +151,21 @@ void ZipReader::extract(std::string_view mask, uint32_t attributeFilter) {
                      "\": the folder \"" + folder + "\" cannot be created");
     }
   };
-  std::vector<std::pair<const EntryInfo*, std::string>> files;
-  std::vector<std::pair<const EntryInfo*, std::string>> folders;
+  ExtractionPlan plan;
   for (const EntryInfo* e : chosen) {
     std::string target = targetPath(e->name);
     if (e->isDirectory) {
       makeFolder(target, e->name);
-      folders.emplace_back(e, target);
+      plan.folders.push_back(Target{e, std::move(target)});
     } else {
       makeFolder(parentOf(target), e->name);
-      files.emplace_back(e, std::move(target));
+      plan.files.push_back(Target{e, std::move(target)});
     }
   }
+  return plan;
+}
 
+void ZipReader::writeFiles(const std::vector<Target>& files) {
   std::atomic<size_t> next{0};
   std::atomic<bool> failed{false};
   std::mutex errorMutex;
@@ -173,7 +176,7 @@ void ZipReader::extract(std::string_view mask, uint32_t attributeFilter) {
       size_t i = next.fetch_add(1);
       if (i >= files.size()) return;
       try {
-        extractFile(*files[i].first, files[i].second);
+        extractFile(*files[i].entry, files[i].path);
       } catch (...) {
         std::lock_guard lock(errorMutex);
         if (i < firstErrorIndex) {
@@ -191,14 +194,28 @@ void ZipReader::extract(std::string_view mask, uint32_t attributeFilter) {
   work();
   for (auto& w : workers) w.join();
   if (firstError) std::rethrow_exception(firstError);
+}
 
-  // Folder times and attributes last, deepest first, since writing inside a folder changes its
-  // time. A read-only mark is not put on folders: it would keep their contents from being replaced.
+void ZipReader::finishFolders(const std::vector<Target>& folders) {
+  // Deepest first, since writing inside a folder changes its time. A read-only mark is not put on
+  // folders: it would keep their contents from being replaced.
   for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
-    fs().setLastWriteTime(it->second, it->first->time);
-    uint32_t attributes = it->first->attributes & (attr::hidden | attr::system);
-    if (attributes != 0) fs().setAttributes(it->second, attributes | attr::directory);
+    fs().setLastWriteTime(it->path, it->entry->time);
+    uint32_t attributes = it->entry->attributes & (attr::hidden | attr::system);
+    if (attributes != 0) fs().setAttributes(it->path, attributes | attr::directory);
   }
+}
+
+void ZipReader::extract(std::string_view mask, uint32_t attributeFilter) {
+  requireOpen();
+  std::vector<const EntryInfo*> chosen = selectEntries(mask, attributeFilter);
+  // The whole extraction is refused before anything is written when one entry is unsafe or unreadable.
+  refuseUnsafeEntries(chosen);
+  // Folders first, in archive order, so that the files can then be written in parallel.
+  ExtractionPlan plan = createFolders(chosen);
+  writeFiles(plan.files);
+  // Folder times and attributes last.
+  finishFolders(plan.folders);
 }
 
 }  // namespace tarvio::zip

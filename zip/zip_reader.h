@@ -53,8 +53,23 @@ class ZipReader {
   void setThreads(unsigned threads) { threads_ = threads; }
 
  private:
+  // An entry and where it is extracted.
+  struct Target {
+    const EntryInfo* entry;
+    std::string path;
+  };
+  struct ExtractionPlan {
+    std::vector<Target> files;
+    std::vector<Target> folders;
+  };
   void requireOpen() const;
   std::string targetPath(const std::string& name) const;
+  // The phases of extract(), in their order.
+  std::vector<const EntryInfo*> selectEntries(std::string_view mask, uint32_t attributeFilter) const;
+  void refuseUnsafeEntries(const std::vector<const EntryInfo*>& chosen) const;
+  ExtractionPlan createFolders(const std::vector<const EntryInfo*>& chosen) const;
+  void writeFiles(const std::vector<Target>& files);
+  void finishFolders(const std::vector<Target>& folders);
   void extractFile(const EntryInfo& entry, const std::string& target);
 
   std::string archivePath_;
