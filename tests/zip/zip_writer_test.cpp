@@ -9,6 +9,7 @@
 #include <random>
 
 #include "platform/platform.h"
+#include "tests/zip/full_disk.h"
 #include "tests/zip/zip_drive.h"
 #include "zip/zip_reader.h"
 #include "zip/zip_writer.h"
@@ -214,6 +215,70 @@ TEST_F(ZipWriterTest, FileVanishingBeforeCloseLeavesNoArchiveNoTemporaryAndKeeps
   }
   EXPECT_EQ(drive.tree("C:\\backup"), "a.zip\n");
   EXPECT_EQ(drive.read("C:\\backup\\a.zip"), "the previous archive");
+}
+
+TEST_F(ZipWriterTest, DiskFillingUpIsAnErrorSayingSoAndLeavesOnlyTheOldArchive) {
+  // One large entry whose stored pieces are read again from the source and whose deflated
+  // pieces go to the spool file (small memory limits), and a few small ones.
+  std::mt19937 rng(5);
+  std::string data;
+  for (int i = 0; i < 1'500'000; ++i) data.push_back(static_cast<char>(rng()));
+  for (int i = 0; data.size() < 5'000'000; ++i) data += "<linha n=\"" + std::to_string(i * 7919 % 100'003) + "\"/>\n";
+  drive.write("C:\\w\\big.backup", data);
+  for (int i = 0; i < 5; ++i) drive.write("C:\\w\\s\\" + std::to_string(i) + ".xml", "<x/>");
+  auto write = [&] {
+    ZipWriter w;
+    w.setMemoryLimits(4u << 20, 64u << 10);
+    w.create(archive);
+    w.setBaseFolder("C:\\w");
+    w.addFiles("C:\\w\\*.*");
+    w.close();
+  };
+  uint64_t needed = 0;
+  {
+    test::FullDisk roomy(uint64_t{1} << 40);
+    write();
+    needed = roomy.written();
+  }
+  ASSERT_GT(needed, std::filesystem::file_size(drive.host(archive))) << "the spool file was written too";
+  for (uint64_t freeBytes : {uint64_t{0}, needed / 3, needed - 1}) {
+    SCOPED_TRACE(freeBytes);
+    drive.write(archive, "the previous archive");
+    test::FullDisk full(freeBytes);
+    try {
+      write();
+      FAIL() << "no error";
+    } catch (const ZipError& e) {
+      std::string m = e.what();
+      EXPECT_EQ(m.rfind("Cannot write the archive \"C:\\backup\\a.zip\": Cannot write file \"C:\\backup\\a.zip.", 0), 0u) << m;
+      EXPECT_NE(m.find("There is not enough space on the disk"), std::string::npos) << m;
+    }
+    EXPECT_EQ(drive.tree("C:\\backup"), "a.zip\n");
+    EXPECT_EQ(drive.read(archive), "the previous archive");
+  }
+}
+
+TEST_F(ZipWriterTest, DiskFillingUpDuringExtractionLeavesNoHalfWrittenFile) {
+  std::mt19937 rng(6);
+  std::string data;
+  for (int i = 0; i < 3'000'000; ++i) data.push_back(static_cast<char>(rng()));
+  drive.write("C:\\w\\big.backup", data);
+  ZipWriter w;
+  w.create(archive);
+  w.setBaseFolder("C:\\w");
+  w.addFiles("C:\\w\\*.*");
+  w.close();
+  test::FullDisk full(1'000'000);
+  ZipReader r;
+  r.open(archive);
+  r.setBaseFolder("C:\\x");
+  try {
+    r.extract();
+    FAIL() << "no error";
+  } catch (const std::exception& e) {
+    EXPECT_NE(std::string(e.what()).find("There is not enough space on the disk"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(drive.tree("C:\\x"), "");
 }
 
 TEST_F(ZipWriterTest, UnwritableArchiveFolderIsAnErrorNamingTheArchive) {
