@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/platform.h"
 #include "zip/chunk_deflate.h"
@@ -38,8 +39,9 @@ size_t pieceCount(uint64_t fileSize) {
   return fileSize == 0 ? 1 : static_cast<size_t>((fileSize + chunkSize - 1) / chunkSize);
 }
 
-CompressionPipeline::CompressionPipeline(std::vector<SourceFile> files, unsigned threads, size_t bytesInFlight)
-    : files_(std::move(files)), budget_(bytesInFlight) {
+CompressionPipeline::CompressionPipeline(std::vector<SourceFile> files, unsigned threads, size_t bytesInFlight,
+                                         const ThreadStarter& startThread)
+    : files_(std::move(files)), budget_(bytesInFlight), workers_(startThread, [this] { stop(); }) {
   for (size_t f = 0; f < files_.size(); ++f) {
     size_t n = pieceCount(files_[f].size);
     auto open = std::make_unique<OpenFile>();
@@ -52,21 +54,29 @@ CompressionPipeline::CompressionPipeline(std::vector<SourceFile> files, unsigned
     }
   }
   slots_.resize(jobs_.size());
-  threads = std::max(1u, threads);
-  for (unsigned t = 0; t < threads; ++t) workers_.emplace_back([this] { work(); });
+  // Fewer threads than asked for only make the archive slower; without any, nothing compresses.
+  if (workers_.start(std::max(1u, threads), [this] { work(); }) == 0) {
+    throw ZipError("Cannot start a thread to compress the archive's files: " + workers_.startFailure());
+  }
 }
 
 CompressionPipeline::~CompressionPipeline() {
+  stop();
+  workers_.join();
+}
+
+void CompressionPipeline::stop() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
   }
   changed_.notify_all();
-  for (auto& w : workers_) w.join();
 }
 
 void CompressionPipeline::work() {
-  ChunkDeflater deflater;
+  // Made with the first piece, so that a failure to make it is that piece's error, not an
+  // exception escaping the thread.
+  std::optional<ChunkDeflater> deflater;
   std::string buffer;
   std::unique_lock lock(mutex_);
   while (true) {
@@ -81,7 +91,8 @@ void CompressionPipeline::work() {
     lock.unlock();
     Slot result;
     try {
-      result.piece = process(index, deflater, buffer);
+      if (!deflater) deflater.emplace();
+      result.piece = process(index, *deflater, buffer);
     } catch (...) {
       result.error = std::current_exception();
     }

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "zip/worker_threads.h"
+
 namespace tarvio::zip {
 
 struct SourceFile {
@@ -33,7 +35,8 @@ size_t pieceCount(uint64_t fileSize);
 
 class CompressionPipeline {
  public:
-  CompressionPipeline(std::vector<SourceFile> files, unsigned threads, size_t bytesInFlight);
+  CompressionPipeline(std::vector<SourceFile> files, unsigned threads, size_t bytesInFlight,
+                      const ThreadStarter& startThread);
   ~CompressionPipeline();  // stops the workers, whatever was taken
   CompressionPipeline(const CompressionPipeline&) = delete;
   CompressionPipeline& operator=(const CompressionPipeline&) = delete;
@@ -46,6 +49,7 @@ class CompressionPipeline {
   struct Slot;
   struct OpenFile;
   void work();
+  void stop();
   Piece process(size_t jobIndex, class ChunkDeflater& deflater, std::string& buffer);
 
   std::vector<SourceFile> files_;
@@ -59,7 +63,7 @@ class CompressionPipeline {
   size_t nextTake_ = 0;
   size_t inFlight_ = 0;
   bool stopping_ = false;
-  std::vector<std::thread> workers_;
+  WorkerThreads workers_;  // last: its threads end before the members they use go
 };
 
 }  // namespace tarvio::zip

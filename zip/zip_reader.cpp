@@ -189,10 +189,11 @@ void ZipReader::writeFiles(const std::vector<Target>& files) {
   };
   unsigned threads = threads_ ? threads_ : std::max(1u, std::thread::hardware_concurrency());
   threads = static_cast<unsigned>(std::min<size_t>(threads, std::max<size_t>(files.size(), 1)));
-  std::vector<std::thread> workers;
-  for (unsigned t = 1; t < threads; ++t) workers.emplace_back(work);
+  // This thread works too, so extraction goes on with whatever number of helpers could start.
+  WorkerThreads helpers(startThread_, [&] { failed = true; });
+  helpers.start(threads - 1, work);
   work();
-  for (auto& w : workers) w.join();
+  helpers.join();
   if (firstError) std::rethrow_exception(firstError);
 }
 

@@ -15,6 +15,7 @@
 
 #include "platform/filesystem.h"
 #include "zip/archive_index.h"
+#include "zip/worker_threads.h"
 #include "zip/zip_error.h"
 #include "zip/zip_writer.h"
 
@@ -50,7 +51,10 @@ class ZipReader {
   void test();
   void close();
 
+  // Threads that extract files (default: every core) and how they are started (tests make a start
+  // fail).
   void setThreads(unsigned threads) { threads_ = threads; }
+  void setThreadStarter(ThreadStarter starter) { startThread_ = std::move(starter); }
 
  private:
   // An entry and where it is extracted.
@@ -78,6 +82,7 @@ class ZipReader {
   bool overwriteAlways_ = false;
   std::string baseFolder_;
   unsigned threads_ = 0;
+  ThreadStarter startThread_ = systemThreadStarter();
 };
 
 }  // namespace tarvio::zip

@@ -341,7 +341,7 @@ void ZipWriter::writeArchive() {
     if (!e.isDirectory) files.push_back(SourceFile{e.sourcePath, e.size});
   }
   unsigned threads = threads_ ? threads_ : std::max(1u, std::thread::hardware_concurrency());
-  CompressionPipeline pipeline(std::move(files), threads, bytesInFlight_);
+  CompressionPipeline pipeline(std::move(files), threads, bytesInFlight_, startThread_);
 
   std::vector<CentralRecord> central;
   central.reserve(entries_.size());

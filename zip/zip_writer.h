@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/filesystem.h"
+#include "zip/worker_threads.h"
 #include "zip/zip_error.h"
 
 namespace tarvio::zip {
@@ -47,6 +48,8 @@ class ZipWriter {
     bytesInFlight_ = bytesInFlight;
     entryMemoryLimit_ = entryMemory;
   }
+  // How the compressing threads are started (tests make a start fail).
+  void setThreadStarter(ThreadStarter starter) { startThread_ = std::move(starter); }
 
  private:
   struct Entry {
@@ -73,6 +76,7 @@ class ZipWriter {
   unsigned threads_ = 0;
   size_t bytesInFlight_ = 64u << 20;
   size_t entryMemoryLimit_ = 32u << 20;
+  ThreadStarter startThread_ = systemThreadStarter();
 };
 
 }  // namespace tarvio::zip
