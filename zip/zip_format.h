@@ -54,6 +54,10 @@ class RecordWriter {
     u16(static_cast<uint32_t>(v & 0xFFFF));
     u16(static_cast<uint32_t>((v >> 16) & 0xFFFF));
   }
+  void u64(uint64_t v) {
+    u32(v & 0xFFFFFFFFu);
+    u32(v >> 32);
+  }
   void bytes(std::string_view b) { out_.append(b); }
 
  private:

@@ -12,13 +12,11 @@
 #include "zip/compression_pipeline.h"
 #include "zip/zip_format.h"
 #include "zip/zip_names.h"
+#include "zip/zip_records.h"
 
 namespace tarvio::zip {
 
 namespace {
-
-constexpr uint16_t versionMadeBy = 63;        // APPNOTE 6.3 (UTF-8 names), host 0: MS-DOS/Windows FAT
-constexpr uint16_t versionNeeded = 20;        // Deflate and folders
 
 // The archive file with a write buffer and the count of bytes written.
 class ArchiveOutput {
@@ -52,74 +50,6 @@ class ArchiveOutput {
   uint64_t position_ = 0;
 };
 
-struct CentralRecord {
-  StoredName name;
-  uint16_t flags = 0;
-  uint16_t method = 0;
-  DosDateTime time;
-  uint32_t crc = 0;
-  uint64_t compressedSize = 0;
-  uint64_t size = 0;
-  uint32_t attributes = 0;
-  uint64_t offset = 0;
-};
-
-std::string localHeader(const CentralRecord& r) {
-  std::string h;
-  RecordWriter w(h);
-  w.u32(sig::localHeader);
-  w.u16(versionNeeded);                // version needed to extract
-  w.u16(r.flags);                      // general-purpose flags
-  w.u16(r.method);                     // compression method
-  w.u16(r.time.time);                  // last-modified time (MS-DOS)
-  w.u16(r.time.date);                  // last-modified date (MS-DOS)
-  w.u32(r.crc);                        // CRC-32 of the data
-  w.u32(r.compressedSize);             // compressed size
-  w.u32(r.size);                       // uncompressed size
-  w.u16(r.name.bytes.size());          // name length
-  w.u16(0);                            // extra field length
-  w.bytes(r.name.bytes);
-  return h;
-}
-
-std::string centralHeader(const CentralRecord& r) {
-  std::string h;
-  RecordWriter w(h);
-  w.u32(sig::centralHeader);
-  w.u16(versionMadeBy);                // version made by, host MS-DOS: attributes are Windows'
-  w.u16(versionNeeded);                // version needed to extract
-  w.u16(r.flags);                      // general-purpose flags
-  w.u16(r.method);                     // compression method
-  w.u16(r.time.time);                  // last-modified time (MS-DOS)
-  w.u16(r.time.date);                  // last-modified date (MS-DOS)
-  w.u32(r.crc);                        // CRC-32 of the data
-  w.u32(r.compressedSize);             // compressed size
-  w.u32(r.size);                       // uncompressed size
-  w.u16(r.name.bytes.size());          // name length
-  w.u16(0);                            // extra field length
-  w.u16(0);                            // comment length
-  w.u16(0);                            // disk number start
-  w.u16(0);                            // internal attributes
-  w.u32(r.attributes);                 // external attributes: the Windows attributes
-  w.u32(r.offset);                     // offset of the local header
-  w.bytes(r.name.bytes);
-  return h;
-}
-
-std::string endOfCentralDirectory(size_t entries, uint64_t size, uint64_t offset) {
-  std::string h;
-  RecordWriter w(h);
-  w.u32(sig::endOfCentralDir);
-  w.u16(0);                            // number of this disk
-  w.u16(0);                            // disk where the central directory starts
-  w.u16(entries);                      // entries on this disk
-  w.u16(entries);                      // entries in total
-  w.u32(size);                         // size of the central directory
-  w.u32(offset);                       // offset of the central directory
-  w.u16(0);                            // comment length
-  return h;
-}
-
 std::string folderOf(std::string_view path) {
   size_t cut = path.find_last_of("\\/");
   return cut == std::string_view::npos ? std::string() : std::string(path.substr(0, cut));
@@ -130,11 +60,6 @@ bool startsWithFolder(std::string_view path, std::string_view folder) {
   if (folder.empty() || path.size() <= folder.size()) return false;
   if (path[folder.size()] != '\\' && path[folder.size()] != '/') return false;
   return caseFoldedKey(path.substr(0, folder.size())) == caseFoldedKey(folder);
-}
-
-std::string tooLarge(std::string_view path, uint64_t size) {
-  return "The file \"" + std::string(path) + "\" (" + std::to_string(size) +
-         " bytes) is too large for a ZIP archive without ZIP64 (at most 4294967294 bytes)";
 }
 
 // One file entry's compressed data between compressing and writing. Small entries stay in
@@ -164,6 +89,9 @@ class EntryData {
     } else if (inMemory_ + piece.deflated.size() <= memoryLimit_) {
       inMemory_ += piece.deflated.size();
       s.bytes = std::move(piece.deflated);
+      // The piece was compressed into a buffer of its worst-case size (over 1 MiB); a well
+      // compressed piece kept with that capacity would hold a thousand times its size.
+      s.bytes.shrink_to_fit();
     } else {
       if (!spool_) spool_ = fs().createFile(spoolPath_);
       spool_->write(piece.deflated.data(), piece.deflated.size());
@@ -296,7 +224,6 @@ void ZipWriter::addFiles(std::string_view mask, uint32_t attributeFilter) {
   int64_t size = fs().fileSize(path);
   if (!attributes || !time || size < 0) return;  // vanished in between
   if (!attributesPass(*attributes, attributeFilter)) return;
-  if (static_cast<uint64_t>(size) >= classicLimit) throw ZipError(tooLarge(path, size));
   addEntry(Entry{entryName(path), false, path, static_cast<uint64_t>(size), *attributes, *time});
 }
 
@@ -306,7 +233,6 @@ void ZipWriter::addTree(const std::string& folder, std::string_view pattern, uin
   for (const DirEntry& e : listing) {
     if (e.isDirectory || !wildcardMatches(pattern, e.name) || !attributesPass(e.attributes, filter)) continue;
     std::string path = prefix + e.name;
-    if (static_cast<uint64_t>(e.size) >= classicLimit) throw ZipError(tooLarge(path, e.size));
     addEntry(Entry{entryName(path), false, path, static_cast<uint64_t>(e.size), e.attributes, e.lastWrite});
   }
   for (const DirEntry& e : listing) {
@@ -332,9 +258,6 @@ void ZipWriter::close() {
 }
 
 void ZipWriter::writeArchive() {
-  if (entries_.size() >= maxClassicEntries) {
-    throw ZipError(std::to_string(entries_.size()) + " entries are more than a ZIP archive without ZIP64 holds");
-  }
   ArchiveOutput out(fs().createFile(tempPath_));
   std::vector<SourceFile> files;
   for (const Entry& e : entries_) {
@@ -352,13 +275,9 @@ void ZipWriter::writeArchive() {
     r.time = toDosDateTime(e.time);
     r.attributes = e.attributes;
     r.offset = out.position();
-    if (r.offset >= classicLimit) {
-      throw ZipError("The entry \"" + e.name + "\" would begin beyond 4 GiB into the archive, "
-                     "which a ZIP archive without ZIP64 cannot hold");
-    }
     if (e.isDirectory) {
       r.method = method::stored;
-      out.write(localHeader(r));
+      out.write(localHeader(r, zip64Thresholds_));
       central.push_back(std::move(r));
       continue;
     }
@@ -373,25 +292,18 @@ void ZipWriter::writeArchive() {
       Piece piece = pipeline.take();
       crc = static_cast<uint32_t>(crc32_combine(crc, piece.crc, static_cast<z_off_t>(piece.inputLength)));
       entryData.add(std::move(piece));
-      if (entryData.size() >= classicLimit) {
-        throw ZipError("The compressed data of \"" + e.sourcePath + "\" is too large for a ZIP archive without ZIP64");
-      }
     }
     r.crc = crc;
     r.compressedSize = entryData.size();
-    out.write(localHeader(r));
+    out.write(localHeader(r, zip64Thresholds_));
     entryData.writeTo(out);
     central.push_back(std::move(r));
   }
 
   uint64_t centralOffset = out.position();
-  if (centralOffset >= classicLimit) {
-    throw ZipError("The central directory would begin beyond 4 GiB into the archive, "
-                   "which a ZIP archive without ZIP64 cannot hold");
-  }
-  for (const CentralRecord& r : central) out.write(centralHeader(r));
+  for (const CentralRecord& r : central) out.write(centralHeader(r, zip64Thresholds_));
   uint64_t centralSize = out.position() - centralOffset;
-  out.write(endOfCentralDirectory(central.size(), centralSize, centralOffset));
+  out.write(endRecords(central.size(), centralSize, centralOffset, zip64Thresholds_));
   out.close();
 }
 

@@ -1,5 +1,6 @@
 // Writes one ZIP archive: files and folders added by mask below a base folder, Deflate at level 1,
-// names in the OEM code page or UTF-8, no ZIP64. The archive is built under a temporary name in
+// names in the OEM code page or UTF-8. ZIP64 records appear only where a size, an offset or the
+// entry count outgrows its classic field; any other archive holds none. The archive is built under a temporary name in
 // its own folder and renamed over the final name by close(); until then, and after any failure,
 // the final name is untouched and the destructor removes what was written.
 //
@@ -17,6 +18,7 @@
 #include "platform/filesystem.h"
 #include "zip/worker_threads.h"
 #include "zip/zip_error.h"
+#include "zip/zip_records.h"
 
 namespace tarvio::zip {
 
@@ -48,6 +50,9 @@ class ZipWriter {
     bytesInFlight_ = bytesInFlight;
     entryMemoryLimit_ = entryMemory;
   }
+  // Where ZIP64 records begin; tests lower the thresholds (never raise them) to try ZIP64 records
+  // on small archives.
+  void setZip64Thresholds(const Zip64Thresholds& thresholds) { zip64Thresholds_ = thresholds; }
   // How the compressing threads are started (tests make a start fail).
   void setThreadStarter(ThreadStarter starter) { startThread_ = std::move(starter); }
 
@@ -77,6 +82,7 @@ class ZipWriter {
   size_t bytesInFlight_ = 64u << 20;
   size_t entryMemoryLimit_ = 32u << 20;
   ThreadStarter startThread_ = systemThreadStarter();
+  Zip64Thresholds zip64Thresholds_;
 };
 
 }  // namespace tarvio::zip

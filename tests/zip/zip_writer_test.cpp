@@ -1,9 +1,8 @@
 // The archive writer on a real file system: which entries a mask adds, in which order and under
-// which names, the size limit, and what a failure leaves behind.
+// which names, and what a failure leaves behind.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <random>
@@ -168,31 +167,6 @@ TEST_F(ZipWriterTest, LargeEntryRereadsStoredPiecesAndSpoolsDeflatedOnes) {
   r.setBaseFolder("C:\\x");
   r.extract();
   EXPECT_TRUE(drive.read("C:\\x\\big.backup") == data);
-}
-
-TEST_F(ZipWriterTest, FileOfFourGibibytesFailsBeforeAnythingIsWritten) {
-  drive.write("C:\\w\\small.txt", "x");
-  std::string big = drive.host("C:\\w\\big.backup");
-  for (uint64_t size : {uint64_t{0xFFFFFFFF}, uint64_t{0xFFFFFFFF} - 1}) {
-    drive.write("C:\\w\\big.backup", "");
-    ASSERT_EQ(truncate(big.c_str(), static_cast<off_t>(size)), 0) << "a sparse file";
-    ZipWriter w;
-    w.create(archive);
-    w.setBaseFolder("C:\\w");
-    if (size == 0xFFFFFFFF) {
-      try {
-        w.addFiles("C:\\w\\big.backup");
-        FAIL() << "no error for a file of 2^32 - 1 bytes";
-      } catch (const ZipError& e) {
-        EXPECT_NE(std::string(e.what()).find("C:\\w\\big.backup"), std::string::npos) << e.what();
-        EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos) << e.what();
-      }
-      EXPECT_THROW(w.addFiles("C:\\w\\*.*"), ZipError);
-    } else {
-      w.addFiles("C:\\w\\big.backup");  // one byte less is accepted when listed
-    }
-  }
-  EXPECT_EQ(drive.tree("C:\\backup"), "");
 }
 
 TEST_F(ZipWriterTest, FileVanishingBeforeCloseLeavesNoArchiveNoTemporaryAndKeepsTheOldArchive) {
