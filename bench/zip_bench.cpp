@@ -1,5 +1,5 @@
-// Times our archive writer and reader against Info-ZIP's zip and unzip (and bsdtar) on the
-// benchmark corpus, each run as a child process so that its wall time and peak memory are its own.
+// Times our archive writer, its read-back check and our reader against Info-ZIP's zip and unzip
+// (and bsdtar) on the benchmark corpus, each run as a child process so that its wall time and peak memory are its own.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -75,6 +75,17 @@ int writeArchive(const std::string& corpus, const std::string& archive) {
   return 0;
 }
 
+// The read-back after writing: every local header against the central directory, every entry's
+// data inflated and its CRC checked.
+int verifyArchive(const std::string& work, const std::string& archive) {
+  installPlatform(work);
+  tarvio::zip::ZipReader r;
+  r.open("C:\\" + archive);
+  r.verify();
+  r.close();
+  return 0;
+}
+
 int extractArchive(const std::string& work, const std::string& archive, const std::string& folder) {
   installPlatform(work);
   tarvio::zip::ZipReader r;
@@ -105,6 +116,7 @@ int main(int argc, char** argv) {
   try {
     if (argc == 4 && std::strcmp(argv[1], "write") == 0) return writeArchive(argv[2], argv[3]);
     if (argc == 5 && std::strcmp(argv[1], "extract") == 0) return extractArchive(argv[2], argv[3], argv[4]);
+    if (argc == 4 && std::strcmp(argv[1], "verify") == 0) return verifyArchive(argv[2], argv[3]);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
@@ -122,6 +134,7 @@ int main(int argc, char** argv) {
   std::printf("cores %u, load average before: %s\n", std::thread::hardware_concurrency(), loadAverage().c_str());
 
   Run ours = run({self, "write", corpus, work + "/ours.zip"}, work);
+  Run oursV = run({self, "verify", work, "ours.zip"}, work);
   Run infozip = run({"zip", "-1", "-r", "-q", work + "/infozip.zip", "backup", "tomcat", "jetty"}, corpus);
   Run oursX = run({self, "extract", work, "ours.zip", "x-ours-" + tag}, work);
   Run unzipX = run({"unzip", "-o", "-q", work + "/ours.zip", "-d", work + "/x-unzip-" + tag}, work);
@@ -132,10 +145,12 @@ int main(int argc, char** argv) {
   std::printf("%-28s %9.2f %10.1f %12.1f %7d\n", "write: ours", ours.seconds, ours.peakMiB, mib(work + "/ours.zip"), ours.status);
   std::printf("%-28s %9.2f %10.1f %12.1f %7d\n", "write: zip -1 -r", infozip.seconds, infozip.peakMiB,
               mib(work + "/infozip.zip"), infozip.status);
+  std::printf("%-28s %9.2f %10.1f %12s %7d\n", "read-back: ours", oursV.seconds, oursV.peakMiB, "", oursV.status);
   std::printf("%-28s %9.2f %10.1f %12s %7d\n", "extract: ours", oursX.seconds, oursX.peakMiB, "", oursX.status);
   std::printf("%-28s %9.2f %10.1f %12s %7d\n", "extract: unzip -o", unzipX.seconds, unzipX.peakMiB, "", unzipX.status);
   std::printf("%-28s %9.2f %10.1f %12s %7d\n", "extract: bsdtar -xf", bsdtarX.seconds, bsdtarX.peakMiB, "", bsdtarX.status);
   std::printf("\nwriting: ours is %.2fx as fast as zip -1 (target 3x)\n", infozip.seconds / ours.seconds);
+  std::printf("read-back: %.0f%% of our write time (target at most 40%%)\n", 100 * oursV.seconds / ours.seconds);
   std::printf("extraction: ours is %.2fx as fast as unzip (target 1.5x), %.2fx as fast as bsdtar (target > 1x)\n",
               unzipX.seconds / oursX.seconds, bsdtarX.seconds / oursX.seconds);
   size_t a = countFiles(work + "/x-ours-" + tag), b = countFiles(work + "/x-unzip-" + tag);
@@ -145,6 +160,6 @@ int main(int argc, char** argv) {
   for (const char* x : {"x-ours-", "x-unzip-", "x-bsdtar-"}) stdfs::remove_all(work + "/" + x + tag);
   stdfs::remove(work + "/ours.zip");
   stdfs::remove(work + "/infozip.zip");
-  bool ok = ours.status == 0 && infozip.status == 0 && oursX.status == 0 && unzipX.status == 0 && a == b;
+  bool ok = ours.status == 0 && oursV.status == 0 && infozip.status == 0 && oursX.status == 0 && unzipX.status == 0 && a == b;
   return ok ? 0 : 1;
 }

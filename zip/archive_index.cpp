@@ -1,4 +1,4 @@
-// Parsing the central directory and checking entry data while it streams out.
+// Parsing the central directory.
 #include "zip/archive_index.h"
 
 #include <zlib.h>
@@ -16,14 +16,6 @@ namespace {
 
 constexpr uint16_t zip64ExtraId = 0x0001;
 constexpr uint16_t unicodePathExtraId = 0x7075;
-
-std::string readExactly(InputFile& file, uint64_t offset, size_t n, const std::string& archiveName) {
-  std::string buffer(n, '\0');
-  if (n != 0 && file.readAt(offset, buffer.data(), n) != n) {
-    throw ZipError("The archive \"" + archiveName + "\" is truncated");
-  }
-  return buffer;
-}
 
 [[noreturn]] void corrupt(const std::string& archiveName, const std::string& detail) {
   throw ZipError("The archive \"" + archiveName + "\" is corrupt: " + detail);
@@ -178,6 +170,7 @@ EntryInfo readCentralRecord(Cursor& c, const std::string& archiveName) {
   else name = decodeEntryName(rawName, (e.flags & flag::utf8Name) != 0 || looksUtf8FromUnix(madeBy, rawName));
   if (!name) corrupt(archiveName, "an entry name is marked UTF-8 but is not valid UTF-8");
   e.name = std::move(*name);
+  e.rawName = rawName;
   std::replace(e.name.begin(), e.name.end(), '\\', '/');
   bool folderAttribute = (madeBy >> 8) != 3 ? (external & attr::directory) != 0 : ((external >> 16) & 0170000) == 0040000;
   e.isDirectory = (!e.name.empty() && e.name.back() == '/') || (folderAttribute && e.size == 0);
@@ -188,6 +181,18 @@ EntryInfo readCentralRecord(Cursor& c, const std::string& archiveName) {
 }
 
 }  // namespace
+
+std::string readExactly(InputFile& file, uint64_t offset, size_t n, const std::string& archiveName) {
+  std::string buffer(n, '\0');
+  if (n != 0 && file.readAt(offset, buffer.data(), n) != n) {
+    throw ZipError("The archive \"" + archiveName + "\" is truncated");
+  }
+  return buffer;
+}
+
+ZipError entryError(const EntryInfo& entry, const std::string& archiveName, const std::string& detail) {
+  return ZipError("The entry \"" + printableName(entry.name) + "\" of the archive \"" + archiveName + "\" " + detail);
+}
 
 ArchiveIndex readArchiveIndex(InputFile& file, const std::string& archiveName) {
   ArchiveIndex index;
@@ -218,129 +223,6 @@ std::string unsupportedReason(const EntryInfo& entry) {
     return "it uses compression method " + std::to_string(entry.method) + ", which is not supported";
   }
   return {};
-}
-
-namespace {
-
-// Raises the error of one entry: "The entry "name" of the archive "archive" <detail>".
-class EntryFault {
- public:
-  EntryFault(const EntryInfo& entry, const std::string& archiveName) : entry_(entry), archiveName_(archiveName) {}
-  [[noreturn]] void operator()(const std::string& detail) const {
-    throw ZipError("The entry \"" + entry_.name + "\" of the archive \"" + archiveName_ + "\" " + detail);
-  }
-
- private:
-  const EntryInfo& entry_;
-  const std::string& archiveName_;
-};
-
-// What streaming an entry's data produced: how many bytes and their CRC-32.
-struct Streamed {
-  uint64_t size = 0;
-  uint32_t crc = static_cast<uint32_t>(crc32(0, nullptr, 0));
-  void add(const char* data, size_t n) {
-    crc = static_cast<uint32_t>(crc32(crc, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(n)));
-    size += n;
-  }
-};
-
-constexpr size_t blockSize = 256u << 10;
-
-// Where the entry's data begins, once its local header and data are known to lie inside the
-// archive's data (before the central directory).
-uint64_t locateEntryData(InputFile& file, const ArchiveIndex& index, const EntryInfo& entry,
-                         const std::string& archiveName, const EntryFault& fail) {
-  uint64_t headerAt = entry.localHeaderOffset + static_cast<uint64_t>(index.shift);
-  if (headerAt > index.centralDirectoryOffset || index.centralDirectoryOffset - headerAt < localHeaderSize) {
-    fail("is corrupt: its local header lies outside the archive's data");
-  }
-  std::string header = readExactly(file, headerAt, localHeaderSize, archiveName);
-  Cursor h(header);
-  if (h.u32() != sig::localHeader) fail("is corrupt: its local header is missing");
-  h.skip(22);
-  uint64_t dataAt = headerAt + localHeaderSize + h.u16();
-  dataAt += h.u16();
-  if (dataAt > index.centralDirectoryOffset || index.centralDirectoryOffset - dataAt < entry.compressedSize) {
-    fail("is corrupt or truncated: its data runs past the end of the archive's data");
-  }
-  if (entry.method == method::stored && entry.compressedSize != entry.size) {
-    fail("is corrupt: a stored entry's sizes differ");
-  }
-  return dataAt;
-}
-
-Streamed copyStored(InputFile& file, uint64_t dataAt, const EntryInfo& entry, const EntryFault& fail,
-                    const std::function<void(const char*, size_t)>& sink) {
-  std::string in(static_cast<size_t>(std::min<uint64_t>(blockSize, std::max<uint64_t>(entry.compressedSize, 1))), '\0');
-  Streamed out;
-  for (uint64_t remaining = entry.compressedSize; remaining > 0;) {
-    size_t n = static_cast<size_t>(std::min<uint64_t>(in.size(), remaining));
-    if (file.readAt(dataAt, in.data(), n) != n) fail("is truncated");
-    out.add(in.data(), n);
-    sink(in.data(), n);
-    dataAt += n;
-    remaining -= n;
-  }
-  return out;
-}
-
-Streamed inflateDeflated(InputFile& file, uint64_t dataAt, const EntryInfo& entry, const EntryFault& fail,
-                         const std::function<void(const char*, size_t)>& sink) {
-  std::string in(static_cast<size_t>(std::min<uint64_t>(blockSize, std::max<uint64_t>(entry.compressedSize, 1))), '\0');
-  z_stream z{};
-  if (inflateInit2(&z, -15) != Z_OK) fail("cannot be inflated (out of memory)");
-  struct End {
-    z_stream& z;
-    ~End() { inflateEnd(&z); }
-  } end{z};
-  std::string buffer(blockSize, '\0');
-  Streamed out;
-  uint64_t remaining = entry.compressedSize;
-  int rc = Z_OK;
-  while (rc != Z_STREAM_END) {
-    if (z.avail_in == 0) {
-      if (remaining == 0) fail("is corrupt or truncated: its Deflate data ends early");
-      size_t n = static_cast<size_t>(std::min<uint64_t>(in.size(), remaining));
-      if (file.readAt(dataAt, in.data(), n) != n) fail("is truncated");
-      dataAt += n;
-      remaining -= n;
-      z.next_in = reinterpret_cast<Bytef*>(in.data());
-      z.avail_in = static_cast<uInt>(n);
-    }
-    z.next_out = reinterpret_cast<Bytef*>(buffer.data());
-    z.avail_out = static_cast<uInt>(buffer.size());
-    rc = inflate(&z, Z_NO_FLUSH);
-    if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
-      fail(std::string("is corrupt: ") + (z.msg ? z.msg : "invalid Deflate data"));
-    }
-    size_t n = buffer.size() - z.avail_out;
-    // Never trust more data than the header announced: a lying header is refused at once.
-    if (out.size + n > entry.size) fail("is corrupt: it holds more data than its stated size");
-    if (n > 0) {
-      out.add(buffer.data(), n);
-      sink(buffer.data(), n);
-    }
-    if (rc == Z_BUF_ERROR && n == 0 && z.avail_in != 0) fail("is corrupt: invalid Deflate data");
-  }
-  return out;
-}
-
-void checkSizeAndCrc(const Streamed& streamed, const EntryInfo& entry, const EntryFault& fail) {
-  if (streamed.size != entry.size) fail("is corrupt or truncated: it holds less data than its stated size");
-  if (streamed.crc != entry.crc) fail("is corrupt: its CRC-32 does not match (the data is damaged)");
-}
-
-}  // namespace
-
-void readEntryData(InputFile& file, const ArchiveIndex& index, const EntryInfo& entry,
-                   const std::string& archiveName, const std::function<void(const char*, size_t)>& sink) {
-  EntryFault fail(entry, archiveName);
-  if (std::string reason = unsupportedReason(entry); !reason.empty()) fail("cannot be extracted: " + reason);
-  uint64_t dataAt = locateEntryData(file, index, entry, archiveName, fail);
-  Streamed streamed = entry.method == method::stored ? copyStored(file, dataAt, entry, fail, sink)
-                                                     : inflateDeflated(file, dataAt, entry, fail, sink);
-  checkSizeAndCrc(streamed, entry, fail);
 }
 
 }  // namespace tarvio::zip

@@ -1,19 +1,20 @@
 // The reading side's view of an archive: its central directory parsed through a bounds-checked
-// cursor, and each entry's data streamed out with its size, method and CRC checked. Accepts what
-// common tools write: stored and Deflate entries, data descriptors, ZIP64 records, Unix hosts.
+// cursor. Accepts what common tools write: stored and Deflate entries, data descriptors, ZIP64
+// records, Unix hosts.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/filesystem.h"
+#include "zip/zip_error.h"
 
 namespace tarvio::zip {
 
 struct EntryInfo {
   std::string name;  // UTF-8 with "/" separators; a folder's ends in "/"
+  std::string rawName;  // the name's bytes as the central directory stores them
   bool isDirectory = false;
   uint16_t flags = 0;
   uint16_t method = 0;
@@ -38,10 +39,11 @@ ArchiveIndex readArchiveIndex(InputFile& file, const std::string& archiveName);
 // Why the entry cannot be extracted (encrypted, unknown method), or empty when it can.
 std::string unsupportedReason(const EntryInfo& entry);
 
-// Streams the entry's uncompressed data to `sink` in blocks, checking that the data lies inside
-// the archive, inflates completely, has exactly the stated size and the stated CRC-32.
-// Throws ZipError naming the entry and `archiveName`.
-void readEntryData(InputFile& file, const ArchiveIndex& index, const EntryInfo& entry,
-                   const std::string& archiveName, const std::function<void(const char*, size_t)>& sink);
+// Exactly n bytes at offset; throws ZipError ("is truncated") when the file ends before.
+std::string readExactly(InputFile& file, uint64_t offset, size_t n, const std::string& archiveName);
+
+// The error of one entry: "The entry "<name>" of the archive "<archive>" <detail>", the name with
+// its control characters escaped.
+ZipError entryError(const EntryInfo& entry, const std::string& archiveName, const std::string& detail);
 
 }  // namespace tarvio::zip

@@ -4,7 +4,9 @@
 // decides whether none at all is an error.
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -39,5 +41,13 @@ class WorkerThreads {
   std::vector<std::thread> threads_;
   std::string startFailure_;
 };
+
+// Runs work(0) ... work(count - 1) on this thread and on up to threads - 1 helpers, each index once,
+// in any order. After a failure no new index is taken; the failure of the lowest index is rethrown
+// once every thread has stopped: since all lower indexes were taken earlier, it is the first
+// failure in index order, whatever the timing. While this thread waits for the helpers it calls
+// whileWaiting() every few milliseconds (progress reports from this thread).
+void runInParallel(size_t count, unsigned threads, const ThreadStarter& starter,
+                   const std::function<void(size_t)>& work, const std::function<void()>& whileWaiting = {});
 
 }  // namespace tarvio::zip

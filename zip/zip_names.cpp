@@ -60,6 +60,29 @@ bool attributesPass(uint32_t attributes, uint32_t filter) {
   return (attributes & filter & ~0x10u) != 0;
 }
 
+std::string printableName(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  for (char c : name) {
+    auto u = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (u < 0x20 || u == 0x7F) {
+      static constexpr char hex[] = "0123456789abcdef";
+      out += "\\x";
+      out.push_back(hex[u >> 4]);
+      out.push_back(hex[u & 0xF]);
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
 std::optional<std::string> unsafeNameReason(std::string_view name) {
   if (name.empty()) return "the name is empty";
   if (name.front() == '/' || name.front() == '\\') return "the name is an absolute path";

@@ -24,6 +24,10 @@ std::optional<std::string> decodeEntryName(std::string_view bytes, bool utf8);
 // bit with the filter (the folder bit aside), or it has none of the ordinary bits at all.
 bool attributesPass(uint32_t attributes, uint32_t filter);
 
+// The name as error messages show it: control characters escaped ("\n", "\t", "\r", "\x00"), so
+// that a name holding a NUL or a line break shows whole and cannot fake a message of its own.
+std::string printableName(std::string_view name);
+
 // Why an entry name (with "/" separators) must not be extracted, or nullopt when it is safe:
 // absolute paths, drive letters, "..", device names, alternate streams and characters that
 // Windows does not allow in a name.

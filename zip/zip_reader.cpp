@@ -2,15 +2,13 @@
 #include "zip/zip_reader.h"
 
 #include <algorithm>
-#include <atomic>
-#include <exception>
-#include <mutex>
 #include <set>
 #include <thread>
-#include <unordered_map>
 
 #include "common/wildcard.h"
 #include "platform/platform.h"
+#include "zip/entry_data.h"
+#include "zip/name_checks.h"
 #include "zip/zip_format.h"
 #include "zip/zip_names.h"
 
@@ -50,6 +48,7 @@ void ZipReader::open(std::string_view archivePath) {
 void ZipReader::close() {
   file_.reset();
   index_ = ArchiveIndex{};
+  locals_.clear();
 }
 
 void ZipReader::requireOpen() const {
@@ -72,19 +71,75 @@ void ZipReader::test() {
   }
 }
 
-std::string ZipReader::targetPath(const std::string& name) const {
-  std::string path = baseFolder_;
-  while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
-  std::string relative = name;
-  if (!relative.empty() && relative.back() == '/') relative.pop_back();
-  std::replace(relative.begin(), relative.end(), '/', '\\');
-  return path.empty() ? relative : path + "\\" + relative;
+uint64_t ZipReader::totalSize() const {
+  requireOpen();
+  uint64_t total = 0;
+  for (const EntryInfo& e : index_.entries) total = e.size > UINT64_MAX - total ? UINT64_MAX : total + e.size;
+  return total;
+}
+
+void ZipReader::checkNames(std::string_view baseFolder) const {
+  auto refuse = [&](const EntryInfo& e, const std::string& reason) {
+    return entryError(e, archivePath_, "was refused: " + reason);
+  };
+  for (const EntryInfo& e : index_.entries) {
+    if (auto reason = nameRefusal(e.name, baseFolder)) throw refuse(e, *reason);
+    if (!e.isDirectory) {
+      if (std::string reason = unsupportedReason(e); !reason.empty()) {
+        throw entryError(e, archivePath_, "cannot be extracted: " + reason);
+      }
+    }
+  }
+  if (auto conflict = nameConflict(index_.entries)) throw refuse(index_.entries[conflict->entry], conflict->reason);
+}
+
+void ZipReader::checkLocalRecords() {
+  if (locals_.size() == index_.entries.size()) return;  // read and checked before
+  std::vector<LocalRecord> locals;
+  locals.reserve(index_.entries.size());
+  for (const EntryInfo& e : index_.entries) locals.push_back(readLocalRecord(*file_, index_, e, archivePath_));
+  // No byte of the archive belongs to two entries: overlapping entries (a "zip bomb" of many
+  // central records pointing at one local entry, or a local header hidden in another's data)
+  // would extract the same data many times or differ between readers.
+  if (auto overlap = firstOverlap(locals)) {
+    throw entryError(index_.entries[overlap->entry], archivePath_,
+                     "is corrupt: its local header and data overlap those of the entry \"" +
+                         printableName(index_.entries[overlap->other].name) + "\"");
+  }
+  for (size_t i = 0; i < locals.size(); ++i) {
+    if (std::string why = localDisagreement(locals[i], index_.entries[i]); !why.empty()) {
+      throw entryError(index_.entries[i], archivePath_, "is corrupt: " + why);
+    }
+  }
+  locals_ = std::move(locals);
+}
+
+const LocalRecord& ZipReader::localRecordOf(const EntryInfo& entry) const {
+  return locals_[static_cast<size_t>(&entry - index_.entries.data())];
+}
+
+void ZipReader::checkExtractable(std::string_view baseFolder) {
+  requireOpen();
+  checkNames(baseFolder);
+  checkLocalRecords();
+}
+
+void ZipReader::verify() {
+  requireOpen();
+  checkLocalRecords();
+  runInParallel(index_.entries.size(), threadCount(), startThread_, [&](size_t i) {
+    streamEntryData(*file_, index_.entries[i], locals_[i].dataAt, archivePath_, [](const char*, size_t) {});
+  });
+}
+
+unsigned ZipReader::threadCount() const {
+  return threads_ ? threads_ : std::max(1u, std::thread::hardware_concurrency());
 }
 
 void ZipReader::extractFile(const EntryInfo& entry, const std::string& target) {
   if (auto existing = fs().attributes(target)) {
     if (*existing & attr::directory) {
-      throw ZipError("Cannot extract \"" + entry.name + "\" from the archive \"" + archivePath_ +
+      throw ZipError("Cannot extract \"" + printableName(entry.name) + "\" from the archive \"" + archivePath_ +
                      "\": a folder of that name exists at \"" + target + "\"");
     }
     if (!overwriteAlways_) return;
@@ -92,8 +147,8 @@ void ZipReader::extractFile(const EntryInfo& entry, const std::string& target) {
   }
   std::unique_ptr<OutputFile> out = fs().createFile(target);
   try {
-    readEntryData(*file_, index_, entry, archivePath_,
-                  [&](const char* data, size_t n) { out->write(data, n); });
+    streamEntryData(*file_, entry, localRecordOf(entry).dataAt, archivePath_,
+                    [&](const char* data, size_t n) { out->write(data, n); });
     out->close();
   } catch (...) {
     out.reset();
@@ -109,51 +164,30 @@ std::vector<const EntryInfo*> ZipReader::selectEntries(std::string_view mask, ui
   bool wholeName = mask.find_first_of("/\\") != std::string_view::npos;
   std::string fullMask(mask);
   std::replace(fullMask.begin(), fullMask.end(), '\\', '/');
-  // Of several entries with one name (regardless of case) the last one counts.
   std::vector<const EntryInfo*> chosen;
-  std::unordered_map<std::string, size_t> byName;
   for (const EntryInfo& e : index_.entries) {
     std::string subject = wholeName ? e.name : lastPart(e.name);
     if (!wildcardMatches(wholeName ? std::string_view(fullMask) : mask, subject)) continue;
     if (!e.isDirectory && !attributesPass(e.attributes, attributeFilter)) continue;
-    std::string key = caseFoldedKey(e.isDirectory ? e.name.substr(0, e.name.size() - 1) : e.name);
-    if (auto found = byName.find(key); found != byName.end()) {
-      chosen[found->second] = &e;
-    } else {
-      byName.emplace(std::move(key), chosen.size());
-      chosen.push_back(&e);
-    }
+    chosen.push_back(&e);
   }
   return chosen;
 }
 
-void ZipReader::refuseUnsafeEntries(const std::vector<const EntryInfo*>& chosen) const {
-  for (const EntryInfo* e : chosen) {
-    if (auto reason = unsafeNameReason(e->name)) {
-      throw ZipError("The entry \"" + e->name + "\" of the archive \"" + archivePath_ +
-                     "\" was refused: " + *reason);
-    }
-    if (!e->isDirectory) {
-      if (std::string reason = unsupportedReason(*e); !reason.empty()) {
-        throw ZipError("The entry \"" + e->name + "\" of the archive \"" + archivePath_ +
-                       "\" cannot be extracted: " + reason);
-      }
-    }
-  }
-}
-
 ZipReader::ExtractionPlan ZipReader::createFolders(const std::vector<const EntryInfo*>& chosen) const {
+  // Each spelling once: two that differ in letter case are one folder on Windows (made twice,
+  // harmlessly) but two on POSIX, where each must exist for its own entries.
   std::set<std::string> made;
   auto makeFolder = [&](const std::string& folder, const std::string& entryName) {
-    if (folder.empty() || !made.insert(caseFoldedKey(folder)).second) return;
+    if (folder.empty() || !made.insert(folder).second) return;
     if (!fs().forceDirectories(folder)) {
-      throw ZipError("Cannot extract \"" + entryName + "\" from the archive \"" + archivePath_ +
+      throw ZipError("Cannot extract \"" + printableName(entryName) + "\" from the archive \"" + archivePath_ +
                      "\": the folder \"" + folder + "\" cannot be created");
     }
   };
   ExtractionPlan plan;
   for (const EntryInfo* e : chosen) {
-    std::string target = targetPath(e->name);
+    std::string target = extractionPath(baseFolder_, e->name);
     if (e->isDirectory) {
       makeFolder(target, e->name);
       plan.folders.push_back(Target{e, std::move(target)});
@@ -166,35 +200,8 @@ ZipReader::ExtractionPlan ZipReader::createFolders(const std::vector<const Entry
 }
 
 void ZipReader::writeFiles(const std::vector<Target>& files) {
-  std::atomic<size_t> next{0};
-  std::atomic<bool> failed{false};
-  std::mutex errorMutex;
-  std::exception_ptr firstError;
-  size_t firstErrorIndex = files.size();
-  auto work = [&] {
-    while (!failed.load()) {
-      size_t i = next.fetch_add(1);
-      if (i >= files.size()) return;
-      try {
-        extractFile(*files[i].entry, files[i].path);
-      } catch (...) {
-        std::lock_guard lock(errorMutex);
-        if (i < firstErrorIndex) {
-          firstErrorIndex = i;
-          firstError = std::current_exception();
-        }
-        failed = true;
-      }
-    }
-  };
-  unsigned threads = threads_ ? threads_ : std::max(1u, std::thread::hardware_concurrency());
-  threads = static_cast<unsigned>(std::min<size_t>(threads, std::max<size_t>(files.size(), 1)));
-  // This thread works too, so extraction goes on with whatever number of helpers could start.
-  WorkerThreads helpers(startThread_, [&] { failed = true; });
-  helpers.start(threads - 1, work);
-  work();
-  helpers.join();
-  if (firstError) std::rethrow_exception(firstError);
+  runInParallel(files.size(), threadCount(), startThread_,
+                [&](size_t i) { extractFile(*files[i].entry, files[i].path); });
 }
 
 void ZipReader::finishFolders(const std::vector<Target>& folders) {
@@ -208,10 +215,9 @@ void ZipReader::finishFolders(const std::vector<Target>& folders) {
 }
 
 void ZipReader::extract(std::string_view mask, uint32_t attributeFilter) {
-  requireOpen();
+  // The whole archive is checked before anything is written, whatever the mask chooses.
+  checkExtractable(baseFolder_);
   std::vector<const EntryInfo*> chosen = selectEntries(mask, attributeFilter);
-  // The whole extraction is refused before anything is written when one entry is unsafe or unreadable.
-  refuseUnsafeEntries(chosen);
   // Folders first, in archive order, so that the files can then be written in parallel.
   ExtractionPlan plan = createFolders(chosen);
   writeFiles(plan.files);

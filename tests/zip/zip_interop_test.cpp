@@ -1,5 +1,5 @@
 // Interoperation both ways: our archives listed and tested by Info-ZIP's unzip, 7-Zip and Python's
-// zipfile; archives of zip, 7z and Python extracted by our reader.
+// zipfile; archives of zip, 7z and Python read back and extracted by our reader.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -113,6 +113,7 @@ TEST(ZipInterop, ArchivesOfOtherToolsExtractByOurs) {
     ASSERT_EQ(runCommand("cd " + shellQuote(src) + " && " + t.command, &out), 0) << out;
     ZipReader r;
     r.open(std::string("C:\\") + t.program + ".zip");
+    r.verify();
     r.setOverwriteAlways(true);
     std::string base = std::string("C:\\out-") + t.program;
     r.setBaseFolder(base);

@@ -1,12 +1,16 @@
 // libFuzzer target for the archive reader: parses any bytes as an archive, checks every entry's
-// name and streams every entry's data. ZipError is the only acceptable failure.
+// name and local header and streams every entry's data. ZipError is the only acceptable failure.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "zip/archive_index.h"
+#include "zip/entry_data.h"
+#include "zip/local_record.h"
+#include "zip/name_checks.h"
 #include "zip/zip_error.h"
 #include "zip/zip_names.h"
 
@@ -56,8 +60,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MemoryFile file(data, size);
   try {
     tarvio::zip::ArchiveIndex index = tarvio::zip::readArchiveIndex(file, "fuzz.zip");
+    (void)tarvio::zip::nameConflict(index.entries);
+    // As the reader does: entries are read only once no two of them overlap (else an overlap
+    // bomb would inflate one piece of data hundreds of times per run).
+    std::vector<tarvio::zip::LocalRecord> locals;
     for (const auto& entry : index.entries) {
-      (void)tarvio::zip::unsafeNameReason(entry.name);
+      (void)tarvio::zip::nameRefusal(entry.name, "C:\\base");
+      locals.push_back(tarvio::zip::readLocalRecord(file, index, entry, "fuzz.zip"));
+      (void)tarvio::zip::localDisagreement(locals.back(), entry);
+    }
+    if (tarvio::zip::firstOverlap(locals)) return 0;
+    for (const auto& entry : index.entries) {
       if (entry.isDirectory) continue;
       try {
         uint64_t total = 0;
