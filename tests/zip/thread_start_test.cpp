@@ -2,6 +2,8 @@
 // did start, and the writer reports an error when not one compressing thread starts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <system_error>
 
@@ -66,21 +68,41 @@ TEST_F(ThreadStartTest, WriterWithoutAnyThreadFailsAndLeavesNothing) {
   EXPECT_EQ(drive.tree("C:\\backup"), "");
 }
 
-TEST_F(ThreadStartTest, ReaderExtractsWithTheThreadsThatStarted) {
+TEST_F(ThreadStartTest, ReaderReadsBackAndExtractsWithTheThreadsThatStarted) {
   write(systemThreadStarter());
   for (int failFrom : {1, 2}) {
     SCOPED_TRACE(failFrom);
-    FailingStarter starter{failFrom};
+    FailingStarter readBack{failFrom}, extraction{failFrom};
     ZipReader r;
     r.setThreads(3);
-    r.setThreadStarter(starter);
     r.open("C:\\backup\\a.zip");
+    r.setThreadStarter(readBack);
+    r.verify();
+    r.setThreadStarter(extraction);
     r.setOverwriteAlways(true);
     r.setBaseFolder("C:\\x");
     r.extract();
-    EXPECT_EQ(*starter.starts, failFrom);
+    EXPECT_EQ(*readBack.starts, failFrom);
+    EXPECT_EQ(*extraction.starts, failFrom);
     EXPECT_TRUE(drive.read("C:\\x\\big.xml") == data);
     EXPECT_EQ(drive.read("C:\\x\\s\\19.xml"), "19");
+  }
+}
+
+TEST(RunInParallel, EveryIndexOnceAndTheFirstFailureInIndexOrder) {
+  for (unsigned threads : {1u, 2u, 4u}) {
+    SCOPED_TRACE(threads);
+    std::vector<std::atomic<int>> runs(500);
+    runInParallel(runs.size(), threads, systemThreadStarter(), [&](size_t i) { ++runs[i]; });
+    EXPECT_TRUE(std::all_of(runs.begin(), runs.end(), [](const auto& n) { return n == 1; }));
+    try {
+      runInParallel(500, threads, FailingStarter{2}, [](size_t i) {
+        if (i == 37 || i == 38 || i == 400) throw ZipError("failed at " + std::to_string(i));
+      });
+      ADD_FAILURE() << "no error";
+    } catch (const ZipError& e) {
+      EXPECT_STREQ(e.what(), "failed at 37");
+    }
   }
 }
 

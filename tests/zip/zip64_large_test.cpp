@@ -83,7 +83,9 @@ TEST(Zip64Large, DumpOfFiveGibibytes) {
   EXPECT_EQ(entries[0].name, "backup/tarvio.backup");
   EXPECT_EQ(entries[0].size, size);
   EXPECT_EQ(entries[1].name, "esocial/a.xml");
-  r.test();
+  EXPECT_EQ(r.totalSize(), size + 4);
+  r.checkExtractable("C:\\Meridano\\Tarvio\\backup\\zip");
+  r.verify();
   r.close();
   std::string listing = checkWithTools(drive, archive, 2);
   EXPECT_NE(listing.find(" 5368709120 "), std::string::npos) << listing;
@@ -106,8 +108,11 @@ TEST(Zip64Large, MoreThan65535Entries) {
   ZipReader r;
   r.open("C:\\many.zip");
   EXPECT_EQ(r.entries().size(), 65'792u);
-  r.test();
+  r.verify();
+  r.setBaseFolder("C:\\x");
+  r.extract();
   r.close();
+  EXPECT_TRUE(drive.exists("C:\\x\\esocial\\p255\\e255.xml"));
   std::string bytes = drive.read("C:\\many.zip");
   EXPECT_EQ(bytes.substr(bytes.size() - 42, 4), "PK\x06\x07") << "a ZIP64 end record locator";
   checkWithTools(drive, "C:\\many.zip", 65'792);
