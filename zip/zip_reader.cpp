@@ -127,28 +127,43 @@ void ZipReader::checkExtractable(std::string_view baseFolder) {
 void ZipReader::verify() {
   requireOpen();
   checkLocalRecords();
-  runInParallel(index_.entries.size(), threadCount(), startThread_, [&](size_t i) {
-    streamEntryData(*file_, index_.entries[i], locals_[i].dataAt, archivePath_, [](const char*, size_t) {});
-  });
+  ProgressMeter meter(progress_, totalSize());
+  runInParallel(
+      index_.entries.size(), threadCount(), startThread_,
+      [&](size_t i) {
+        streamEntryData(*file_, index_.entries[i], locals_[i].dataAt, archivePath_, [&](const char*, size_t n) {
+          meter.add(n);
+          meter.report();
+        });
+      },
+      [&] { meter.report(); });
+  meter.finish();
 }
 
 unsigned ZipReader::threadCount() const {
   return threads_ ? threads_ : std::max(1u, std::thread::hardware_concurrency());
 }
 
-void ZipReader::extractFile(const EntryInfo& entry, const std::string& target) {
+void ZipReader::extractFile(const EntryInfo& entry, const std::string& target, ProgressMeter& meter) {
   if (auto existing = fs().attributes(target)) {
     if (*existing & attr::directory) {
       throw ZipError("Cannot extract \"" + printableName(entry.name) + "\" from the archive \"" + archivePath_ +
                      "\": a folder of that name exists at \"" + target + "\"");
     }
-    if (!overwriteAlways_) return;
+    if (!overwriteAlways_) {
+      meter.add(entry.size);
+      return;
+    }
     if (*existing & (attr::readOnly | attr::hidden | attr::system)) fs().setAttributes(target, attr::normal);
   }
   std::unique_ptr<OutputFile> out = fs().createFile(target);
   try {
     streamEntryData(*file_, entry, localRecordOf(entry).dataAt, archivePath_,
-                    [&](const char* data, size_t n) { out->write(data, n); });
+                    [&](const char* data, size_t n) {
+                      out->write(data, n);
+                      meter.add(n);
+                      meter.report();
+                    });
     out->close();
   } catch (...) {
     out.reset();
@@ -199,9 +214,14 @@ ZipReader::ExtractionPlan ZipReader::createFolders(const std::vector<const Entry
   return plan;
 }
 
-void ZipReader::writeFiles(const std::vector<Target>& files) {
-  runInParallel(files.size(), threadCount(), startThread_,
-                [&](size_t i) { extractFile(*files[i].entry, files[i].path); });
+void ZipReader::writeFiles(const std::vector<Target>& files, ProgressMeter& meter) {
+  runInParallel(
+      files.size(), threadCount(), startThread_,
+      [&](size_t i) {
+        extractFile(*files[i].entry, files[i].path, meter);
+        meter.report();
+      },
+      [&] { meter.report(); });
 }
 
 void ZipReader::finishFolders(const std::vector<Target>& folders) {
@@ -220,9 +240,13 @@ void ZipReader::extract(std::string_view mask, uint32_t attributeFilter) {
   std::vector<const EntryInfo*> chosen = selectEntries(mask, attributeFilter);
   // Folders first, in archive order, so that the files can then be written in parallel.
   ExtractionPlan plan = createFolders(chosen);
-  writeFiles(plan.files);
+  uint64_t total = 0;
+  for (const Target& f : plan.files) total += f.entry->size;
+  ProgressMeter meter(progress_, total);
+  writeFiles(plan.files, meter);
   // Folder times and attributes last.
   finishFolders(plan.folders);
+  meter.finish();
 }
 
 }  // namespace tarvio::zip

@@ -18,6 +18,7 @@
 #include "platform/filesystem.h"
 #include "zip/archive_index.h"
 #include "zip/local_record.h"
+#include "zip/progress.h"
 #include "zip/worker_threads.h"
 #include "zip/zip_error.h"
 #include "zip/zip_writer.h"
@@ -78,6 +79,9 @@ class ZipReader {
   void verify();
   void close();
 
+  // Reports the bytes read back by verify() (done of totalSize()) and written by extract() (done of
+  // the sizes of the files it extracts, skipped ones counted as done), on the calling thread.
+  void setProgress(Progress progress) { progress_ = std::move(progress); }
   // Threads that extract or read back entries (default: every core) and how they are started
   // (tests make a start fail).
   void setThreads(unsigned threads) { threads_ = threads; }
@@ -101,9 +105,9 @@ class ZipReader {
   // The phases of extract(), in their order.
   std::vector<const EntryInfo*> selectEntries(std::string_view mask, uint32_t attributeFilter) const;
   ExtractionPlan createFolders(const std::vector<const EntryInfo*>& chosen) const;
-  void writeFiles(const std::vector<Target>& files);
+  void writeFiles(const std::vector<Target>& files, ProgressMeter& meter);
   void finishFolders(const std::vector<Target>& folders);
-  void extractFile(const EntryInfo& entry, const std::string& target);
+  void extractFile(const EntryInfo& entry, const std::string& target, ProgressMeter& meter);
 
   std::string archivePath_;
   std::unique_ptr<InputFile> file_;
@@ -113,6 +117,7 @@ class ZipReader {
   std::string baseFolder_;
   unsigned threads_ = 0;
   ThreadStarter startThread_ = systemThreadStarter();
+  Progress progress_;
 };
 
 }  // namespace tarvio::zip

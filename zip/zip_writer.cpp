@@ -260,9 +260,12 @@ void ZipWriter::close() {
 void ZipWriter::writeArchive() {
   ArchiveOutput out(fs().createFile(tempPath_));
   std::vector<SourceFile> files;
+  uint64_t total = 0;
   for (const Entry& e : entries_) {
     if (!e.isDirectory) files.push_back(SourceFile{e.sourcePath, e.size});
+    total += e.size;
   }
+  ProgressMeter meter(progress_, total);
   unsigned threads = threads_ ? threads_ : std::max(1u, std::thread::hardware_concurrency());
   CompressionPipeline pipeline(std::move(files), threads, bytesInFlight_, startThread_);
 
@@ -290,6 +293,8 @@ void ZipWriter::writeArchive() {
     uint32_t crc = static_cast<uint32_t>(crc32(0, nullptr, 0));
     for (size_t i = 0, n = pieceCount(e.size); i < n; ++i) {
       Piece piece = pipeline.take();
+      meter.add(piece.inputLength);
+      meter.report();
       crc = static_cast<uint32_t>(crc32_combine(crc, piece.crc, static_cast<z_off_t>(piece.inputLength)));
       entryData.add(std::move(piece));
     }
@@ -305,6 +310,7 @@ void ZipWriter::writeArchive() {
   uint64_t centralSize = out.position() - centralOffset;
   out.write(endRecords(central.size(), centralSize, centralOffset, zip64Thresholds_));
   out.close();
+  meter.finish();
 }
 
 }  // namespace tarvio::zip

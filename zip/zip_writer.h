@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/filesystem.h"
+#include "zip/progress.h"
 #include "zip/worker_threads.h"
 #include "zip/zip_error.h"
 #include "zip/zip_records.h"
@@ -42,6 +43,9 @@ class ZipWriter {
   void addFiles(std::string_view mask, uint32_t attributeFilter = defaultAttributeFilter);
   // Writes every entry and the central directory, then renames the archive into place.
   void close();
+  // Reports the file bytes written (done of the sum of the files' sizes) during close(), on the
+  // thread that calls close().
+  void setProgress(Progress progress) { progress_ = std::move(progress); }
 
   // Tuning: threads that compress (default: every core); bytes of file data read ahead of the
   // writer; compressed bytes of one entry kept in memory (a larger entry spools to disk).
@@ -83,6 +87,7 @@ class ZipWriter {
   size_t entryMemoryLimit_ = 32u << 20;
   ThreadStarter startThread_ = systemThreadStarter();
   Zip64Thresholds zip64Thresholds_;
+  Progress progress_;
 };
 
 }  // namespace tarvio::zip
