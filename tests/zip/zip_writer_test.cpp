@@ -200,35 +200,40 @@ TEST_F(ZipWriterTest, DiskFillingUpIsAnErrorSayingSoAndLeavesOnlyTheOldArchive) 
   for (int i = 0; data.size() < 5'000'000; ++i) data += "<linha n=\"" + std::to_string(i * 7919 % 100'003) + "\"/>\n";
   drive.write("C:\\w\\big.backup", data);
   for (int i = 0; i < 5; ++i) drive.write("C:\\w\\s\\" + std::to_string(i) + ".xml", "<x/>");
-  auto write = [&] {
-    ZipWriter w;
-    w.setMemoryLimits(4u << 20, 64u << 10);
-    w.create(archive);
-    w.setBaseFolder("C:\\w");
-    w.addFiles("C:\\w\\*.*");
-    w.close();
-  };
-  uint64_t needed = 0;
-  {
-    test::FullDisk roomy(uint64_t{1} << 40);
-    write();
-    needed = roomy.written();
-  }
-  ASSERT_GT(needed, std::filesystem::file_size(drive.host(archive))) << "the spool file was written too";
-  for (uint64_t freeBytes : {uint64_t{0}, needed / 3, needed - 1}) {
-    SCOPED_TRACE(freeBytes);
-    drive.write(archive, "the previous archive");
-    test::FullDisk full(freeBytes);
-    try {
+  // With the classic records, and with ZIP64 records everywhere (limits lowered).
+  for (Zip64Thresholds limits : {Zip64Thresholds{}, Zip64Thresholds{4096, 4}}) {
+    SCOPED_TRACE(limits.size);
+    auto write = [&] {
+      ZipWriter w;
+      w.setMemoryLimits(4u << 20, 64u << 10);
+      w.setZip64Thresholds(limits);
+      w.create(archive);
+      w.setBaseFolder("C:\\w");
+      w.addFiles("C:\\w\\*.*");
+      w.close();
+    };
+    uint64_t needed = 0;
+    {
+      test::FullDisk roomy(uint64_t{1} << 40);
       write();
-      FAIL() << "no error";
-    } catch (const ZipError& e) {
-      std::string m = e.what();
-      EXPECT_EQ(m.rfind("Cannot write the archive \"C:\\backup\\a.zip\": Cannot write file \"C:\\backup\\a.zip.", 0), 0u) << m;
-      EXPECT_NE(m.find("There is not enough space on the disk"), std::string::npos) << m;
+      needed = roomy.written();
     }
-    EXPECT_EQ(drive.tree("C:\\backup"), "a.zip\n");
-    EXPECT_EQ(drive.read(archive), "the previous archive");
+    ASSERT_GT(needed, std::filesystem::file_size(drive.host(archive))) << "the spool file was written too";
+    for (uint64_t freeBytes : {uint64_t{0}, needed / 3, needed - 1}) {
+      SCOPED_TRACE(freeBytes);
+      drive.write(archive, "the previous archive");
+      test::FullDisk full(freeBytes);
+      try {
+        write();
+        FAIL() << "no error";
+      } catch (const ZipError& e) {
+        std::string m = e.what();
+        EXPECT_EQ(m.rfind("Cannot write the archive \"C:\\backup\\a.zip\": Cannot write file \"C:\\backup\\a.zip.", 0), 0u) << m;
+        EXPECT_NE(m.find("There is not enough space on the disk"), std::string::npos) << m;
+      }
+      EXPECT_EQ(drive.tree("C:\\backup"), "a.zip\n");
+      EXPECT_EQ(drive.read(archive), "the previous archive");
+    }
   }
 }
 
