@@ -40,6 +40,11 @@ struct Recorder {
         }
       }
     }
+  }
+  // The writer takes every piece on the calling thread, so it reports about once per MiB; the
+  // reader's calling thread reports what the workers did whenever it looks, so less regularly.
+  void checkRegular(uint64_t expectedTotal) const {
+    check(expectedTotal);
     EXPECT_GE(calls.size(), 2 + expectedTotal / (2u << 20)) << "at least one report per 2 MiB";
   }
 };
@@ -69,7 +74,7 @@ TEST(ZipProgress, WriteReadBackAndExtractReportTheSumOfTheFileSizes) {
   w.addFiles("C:\\w\\backup\\tarvio.backup");
   w.addFiles("C:\\w\\esocial\\*.*");
   w.close();
-  writing.check(total);
+  writing.checkRegular(total);
 
   Recorder readBack, extraction;
   ZipReader r;
