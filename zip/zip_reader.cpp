@@ -1,4 +1,4 @@
-// The archive reader: listing, checking and extracting entries below a base folder.
+// The archive reader: listing, checking, reading back and extracting entries below a base folder.
 #include "zip/zip_reader.h"
 
 #include <algorithm>

@@ -1,8 +1,9 @@
 // Writes one ZIP archive: files and folders added by mask below a base folder, Deflate at level 1,
 // names in the OEM code page or UTF-8. ZIP64 records appear only where a size, an offset or the
-// entry count outgrows its classic field; any other archive holds none. The archive is built under a temporary name in
-// its own folder and renamed over the final name by close(); until then, and after any failure,
-// the final name is untouched and the destructor removes what was written.
+// entry count outgrows its classic field; any other archive holds none. The archive is built
+// under a temporary name in its own folder and renamed over the final name by close(); until
+// then, and after any failure, the final name is untouched and the destructor removes what was
+// written.
 //
 // Call order: create(), then any number of setBaseFolder() and addFiles(), then close().
 // addFiles() only lists the sources; close() reads, compresses and writes them on all cores.
