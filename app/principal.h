@@ -18,6 +18,9 @@ class PrincipalView {
  public:
   virtual ~PrincipalView() = default;
   virtual void buttonEnabledChanged(MainButton button, bool enabled) = 0;
+  // The progress of a long step, and its end; a view that shows none ignores them.
+  virtual void progressChanged(uint64_t /*done*/, uint64_t /*total*/) {}
+  virtual void progressHidden() {}
 };
 
 // The file-open dialog of the main window, shown through the desktop.
@@ -52,6 +55,8 @@ class TPrincipal : public TMainWindow {
   bool isLogged() const override { return FisLogged; }
   void setIsLogged(bool value) override { FisLogged = value; }
   bool terminated() override;
+  void showProgress(uint64_t done, uint64_t total) override { view_.progressChanged(done, total); }
+  void hideProgress() override { view_.progressHidden(); }
   bool buttonEnabled(MainButton button) const;
 
   // Handlers. They catch nothing: the rendition runs each through runHandler().

@@ -3,6 +3,7 @@
 
 #include <regex>
 
+#include "common/main_window.h"
 #include "common/paths.h"
 #include "platform/platform.h"
 #include "zip/zip_reader.h"
@@ -12,6 +13,8 @@ namespace tarvio {
 
 void writeBackupArchive(const std::string& archivePath) {
   zip::ZipWriter writer;  // released also when a step raises an error
+  ProgressInWindow progress;
+  writer.setProgress(ProgressInWindow::report);
   writer.create(archivePath);
 
   writer.setBaseFolder(paths::installRoot);
@@ -30,8 +33,10 @@ void writeBackupArchive(const std::string& archivePath) {
 
 void readBackupArchiveBack(const std::string& archivePath) {
   zip::ZipReader reader;
+  ProgressInWindow progress;
+  reader.setProgress(ProgressInWindow::report);
   reader.open(archivePath);
-  reader.test();
+  reader.verify();
   reader.close();
 }
 

@@ -9,8 +9,9 @@ namespace tarvio {
 // Throws the archive engine's error; nothing is left at the path when it fails.
 void writeBackupArchive(const std::string& archivePath);
 
-// Reads the archive back from the disk: every entry's data must inflate to its recorded size and
-// CRC. Throws the archive engine's error otherwise.
+// Reads the archive back from the disk: every local header must agree with the central directory,
+// no entries may overlap, every entry's data must inflate to its recorded size and CRC. Throws the
+// archive engine's error otherwise.
 void readBackupArchiveBack(const std::string& archivePath);
 
 // Removes from the backup folder the temporary files that a run killed while writing its archive

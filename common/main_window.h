@@ -3,6 +3,7 @@
 // down. The presenter (TPrincipal) implements it and makes itself `Principal` while it lives.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "common/status_log.h"
@@ -28,9 +29,24 @@ class TMainWindow {
   virtual void setIsLogged(bool value) = 0;
   // True once the window has been closed and the application is shutting down.
   virtual bool terminated() = 0;
+  // How far a long step (writing, checking or extracting an archive) has come: bytes done of bytes
+  // to do. hideProgress() when the step is over, however it ends.
+  virtual void showProgress(uint64_t done, uint64_t total) = 0;
+  virtual void hideProgress() = 0;
 };
 
 // The one main window, reached by the backup and restore routines and the authentication dialog.
 extern TMainWindow* Principal;
+
+// Shows the progress of one long step while it lives, and hides it when the step ends.
+class ProgressInWindow {
+ public:
+  ProgressInWindow() = default;
+  ~ProgressInWindow() { Principal->hideProgress(); }
+  ProgressInWindow(const ProgressInWindow&) = delete;
+  ProgressInWindow& operator=(const ProgressInWindow&) = delete;
+  // The callback to hand to the archive engine.
+  static void report(uint64_t done, uint64_t total) { Principal->showProgress(done, total); }
+};
 
 }  // namespace tarvio

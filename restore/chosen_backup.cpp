@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "common/ascii.h"
+#include "common/main_window.h"
 #include "common/paths.h"
 #include "platform/platform.h"
-#include "zip/zip_names.h"
 #include "zip/zip_reader.h"
 
 namespace tarvio {
@@ -69,11 +69,10 @@ void checkZipArchive(const std::string& chosenName) {
   try {
     zip::ZipReader reader;
     reader.open(chosenName);
+    // The checks that the extraction makes first, the same ones, so that an archive refused by the
+    // extraction is refused here, before the database is dropped.
+    reader.checkExtractable(paths::extractDir);
     for (const auto& entry : reader.entries()) {
-      if (auto reason = zip::unsafeNameReason(entry.name)) {
-        throw std::runtime_error("entry \"" + entry.name + "\": " + *reason);
-      }
-      extractedBytes += entry.size;
       // The extraction takes the file lying directly in the archive's folder "backup", whatever
       // the letter case of that folder's name.
       std::string name = lowerAscii(entry.name);
@@ -82,9 +81,14 @@ void checkZipArchive(const std::string& chosenName) {
         holdsDump = true;
       }
     }
+    extractedBytes = reader.totalSize();
     // Every entry's data is read and checked once here, so that a damaged archive is found out
     // before the database is dropped rather than half-way through the extraction.
-    if (holdsDump) reader.test();
+    if (holdsDump) {
+      ProgressInWindow progress;
+      reader.setProgress(ProgressInWindow::report);
+      reader.verify();
+    }
     reader.close();
   } catch (const std::exception& e) {
     refuse("O arquivo escolhido não pôde ser lido como um arquivo ZIP: " + chosenName + " (" + e.what() + ").");

@@ -249,6 +249,8 @@ void TRestauracao::unzipFiles() {
 
   {
     zip::ZipReader reader;  // released also when an error passes
+    ProgressInWindow progress;
+    reader.setProgress(ProgressInWindow::report);
     reader.open(chosenName());
     reader.setOverwriteAlways(true);
     reader.setBaseFolder(paths::extractDir);

@@ -17,6 +17,7 @@
 #include "common/silent_abort.h"
 #include "platform/native.h"
 #include "restore/restauracao.h"
+#include "tests/support/archive_builder.h"
 #include "tests/support/failing_file_system.h"
 #include "tests/support/main_window.h"
 #include "tests/support/scoped_platform.h"
@@ -481,6 +482,83 @@ TEST_F(RestoreRun, the_chosen_backup_is_never_one_of_the_files_the_restore_repla
   }
   EXPECT_EQ(readHost(box.host(std::string(paths::dumpFile))), "PGDMP do backup anterior");
   EXPECT_EQ(readHost(box.host(tomcat + "\\esocial\\guardado.backup")), "PGDMP no trabalho");
+}
+
+// Writes a ZIP archive with Python's zipfile (another writer than ours), any bytes in names.
+void writeZipWithPython(const std::string& hostPath, const std::vector<std::pair<std::string, std::string>>& entries) {
+  auto hex = [](const std::string& bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) out += {digits[c >> 4], digits[c & 15]};
+    return out;
+  };
+  std::string command =
+      "python3 -c 'import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1], \"w\")\n"
+      "for i in range(2, len(sys.argv), 2): z.writestr(bytes.fromhex(sys.argv[i][1:]).decode(), bytes.fromhex(sys.argv[i + 1][1:]))\n"
+      "z.close()' " + hostPath;
+  for (const auto& [name, data] : entries) command += " x" + hex(name) + " x" + hex(data);
+  ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+// Archives that an extraction would fail on are refused before anything changes, with the entry
+// named (control characters shown escaped).
+TEST_F(RestoreRun, hostile_archives_are_refused_before_anything_changes) {
+  using Entries = std::vector<std::pair<std::string, std::string>>;
+  struct Case {
+    const char* file;
+    Entries entries;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"caixa.zip", {{"backup/tarvio.backup", "PGDMP"}, {"BACKUP/TARVIO.BACKUP", "PGDMP"}},
+       "another entry has the same name regardless of letter case"},
+      {"pasta.zip", {{"backup/tarvio.backup", "PGDMP"}, {"esocial/x", "1"}, {"esocial/x/y.txt", "2"}},
+       "is both a file and a folder in the archive"},
+      {"longo.zip", {{"backup/tarvio.backup", "PGDMP"}, {"esocial/" + std::string(300, 'a') + ".xml", "1"}},
+       "a part of its name is longer than 255 bytes"},
+  };
+  stdfs::create_directories(box.host("C:\\copias"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string chosen = std::string("C:\\copias\\") + c.file;
+    writeZipWithPython(box.host(chosen), c.entries);
+    box.desktop.calls.clear();
+    EXPECT_FALSE(runRestore(chosen));
+    ASSERT_EQ(box.desktop.calls.size(), 2u);
+    const std::string& error = box.desktop.calls[1];
+    EXPECT_EQ(error.rfind("error: O arquivo escolhido não pôde ser lido como um arquivo ZIP: " + chosen, 0), 0u) << error;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    EXPECT_EQ(error.substr(error.size() - 18), "Nada foi alterado.") << error;
+    EXPECT_TRUE(box.log().empty());
+    EXPECT_TRUE(recorded().empty());
+  }
+  // A name with a NUL (zipfile cuts names there; the archive is made byte by byte): the refusal
+  // names the whole entry, the NUL shown escaped.
+  box.writeFile("C:\\copias\\nulo.zip",
+                test::buildArchive({{"backup/tarvio.backup", "PGDMP"}, {std::string("esocial/a\0b.xml", 15), "1"}}));
+  box.desktop.calls.clear();
+  EXPECT_FALSE(runRestore("C:\\copias\\nulo.zip"));
+  ASSERT_EQ(box.desktop.calls.size(), 2u);
+  EXPECT_NE(box.desktop.calls[1].find("\"esocial/a\\x00b.xml\""), std::string::npos) << box.desktop.calls[1];
+  EXPECT_EQ(box.desktop.calls[1].substr(box.desktop.calls[1].size() - 18), "Nada foi alterado.");
+  // The bomb: 256 central entries over one local entry of 4 MiB.
+  stdfs::copy_file(TARVIO_ZIP_FIXTURES "/overlap-bomb.zip", box.host("C:\\copias\\bomba.zip"));
+  box.desktop.calls.clear();
+  EXPECT_FALSE(runRestore("C:\\copias\\bomba.zip"));
+  ASSERT_EQ(box.desktop.calls.size(), 2u);
+  EXPECT_NE(box.desktop.calls[1].find("overlap"), std::string::npos) << box.desktop.calls[1];
+  EXPECT_FALSE(stdfs::exists(box.host(std::string(paths::extractDir))));
+}
+
+TEST_F(RestoreRun, capitalised_folders_of_an_archive_are_found_ignoring_case) {
+  workTree();
+  stdfs::create_directories(box.host("C:\\copias"));
+  writeZipWithPython(box.host("C:\\copias\\maiusculas.zip"),
+                     {{"Backup/tarvio.backup", "PGDMP maiusculo"}, {"Esocial/a.xml", "<A/>"}});
+  ASSERT_TRUE(runRestore("C:\\copias\\maiusculas.zip")) << box.desktop.calls.back();
+  EXPECT_EQ(readHost(record + ".restored"), "PGDMP maiusculo");
+  EXPECT_EQ(box.tree(tomcat), (Lines{"esocial/", "esocial/a.xml"}));
+  EXPECT_EQ(box.log(), expectedLog(true));
 }
 
 TEST_F(RestoreRun, a_dump_whose_path_holds_dot_zip_restores_as_a_dump) {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "tests/zip/archive_builder.h"
+#include "tests/support/archive_builder.h"
 #include "tests/zip/zip_drive.h"
 #include "zip/name_checks.h"
 #include "zip/zip_reader.h"
