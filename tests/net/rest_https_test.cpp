@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "net/rest.h"
+#include "tests/support/error_text.h"
 #include "tests/support/login_service/test_login_service.h"
 #include "tests/support/login_service/test_platform.h"
 
@@ -19,15 +20,6 @@ bool endsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-// The message of the error that `action` raises; "<no error>" when it returns.
-std::string errorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
 
 struct RestHttps : ::testing::Test {
   test::LoginTestPlatform platform;
@@ -55,9 +47,9 @@ TEST_F(RestHttps, Status200To499ReturnsWithStatusAndBody) {
 
 TEST_F(RestHttps, Status500AndAboveRaisesTheStatusLine) {
   service.answer(1, test::json(503, "{\"error\":\"down\"}"));
-  EXPECT_EQ(errorOf([&] { request.Execute(); }), "HTTP/1.1 503 Service Unavailable");
+  EXPECT_EQ(test::errorText([&] { request.Execute(); }), "HTTP/1.1 503 Service Unavailable");
   service.answer(1, test::json(500, "", "Erro Interno"));
-  EXPECT_EQ(errorOf([&] { request.Execute(); }), "HTTP/1.1 500 Erro Interno");
+  EXPECT_EQ(test::errorText([&] { request.Execute(); }), "HTTP/1.1 500 Erro Interno");
   EXPECT_EQ(response.StatusCode, 500);
 }
 
@@ -91,7 +83,7 @@ TEST_F(RestHttps, FollowsAtMostFiveRedirectsInARow) {
   test::Answer moved = test::json(302, "");
   moved.headers.push_back({"Location", service.root() + "/again"});
   service.answer(1, moved);
-  EXPECT_EQ(errorOf([&] { request.Execute(); }).rfind("REST request failed: ", 0), 0u);
+  EXPECT_EQ(test::errorText([&] { request.Execute(); }).rfind("REST request failed: ", 0), 0u);
   EXPECT_EQ(service.requests().size(), 6u);  // the request and five redirects
 }
 
@@ -113,7 +105,7 @@ TEST_F(RestHttps, NoResponseRaisesRestRequestFailed) {
   test::Answer closed;
   closed.close = true;
   service.answer(1, closed);
-  std::string message = errorOf([&] { request.Execute(); });
+  std::string message = test::errorText([&] { request.Execute(); });
   EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
   EXPECT_GT(message.size(), std::string("REST request failed: ").size());
 }
@@ -123,7 +115,7 @@ TEST_F(RestHttps, ATimeOutRaisesRestRequestFailed) {
   slow.delaySeconds = 5;
   service.answer(1, slow);
   request.Timeout = 400;
-  std::string message = errorOf([&] { request.Execute(); });
+  std::string message = test::errorText([&] { request.Execute(); });
   EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
   EXPECT_TRUE(endsWith(message, test::timeOutCode())) << message;
 }
@@ -131,7 +123,7 @@ TEST_F(RestHttps, ATimeOutRaisesRestRequestFailed) {
 TEST_F(RestHttps, AServerThatAcceptsTheConnectionAndSendsNothingTimesOut) {
   client.BaseURL = "https://localhost:" + service.silentPort() + "/token";
   request.Timeout = 1000;
-  std::string message = errorOf([&] { request.Execute(); });
+  std::string message = test::errorText([&] { request.Execute(); });
   EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
 #ifdef _WIN32
   // Wine 8 reports a secure channel that times out while being set up as a secure channel error.
@@ -150,7 +142,7 @@ TEST_F(RestHttps, AResponseThatKeepsArrivingIsNotCutShort) {
   trickling.trickleSeconds = 0.25;
   service.answer(1, trickling);
   request.Timeout = 2000;
-  EXPECT_EQ(errorOf([&] { request.Execute(); }), "<no error>");
+  EXPECT_EQ(test::errorText([&] { request.Execute(); }), "(no error)");
   EXPECT_EQ(response.Content, body);
 }
 
@@ -159,7 +151,7 @@ TEST_F(RestHttps, NothingIsSentOverPlainHttp) {
                            {TRESTRequestParameterOption::poDoNotEncode});
   for (std::string host : {"localhost", "127.0.0.1"}) {
     client.BaseURL = "http://" + host + ":" + service.listenerPort() + "/token";
-    std::string message = errorOf([&] { request.Execute(); });
+    std::string message = test::errorText([&] { request.Execute(); });
     EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
   }
   EXPECT_TRUE(service.listenerConnections().empty()) << service.listenerConnections().front();
@@ -167,7 +159,7 @@ TEST_F(RestHttps, NothingIsSentOverPlainHttp) {
 
 TEST_F(RestHttps, RefusesACertificateOfAnUntrustedAuthority) {
   client.BaseURL = service.rogueRoot() + "/token";
-  std::string message = errorOf([&] { request.Execute(); });
+  std::string message = test::errorText([&] { request.Execute(); });
   EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
   EXPECT_TRUE(service.requests().empty());
 }
@@ -176,7 +168,7 @@ TEST_F(RestHttps, RefusesACertificateOfAnUntrustedAuthority) {
 // WinHTTP checks the revocation of the server's certificate (libcurl on OpenSSL does not).
 TEST_F(RestHttps, RefusesARevokedCertificate) {
   client.BaseURL = service.revokedRoot() + "/token";
-  std::string message = errorOf([&] { request.Execute(); });
+  std::string message = test::errorText([&] { request.Execute(); });
   EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
   EXPECT_TRUE(service.requests().empty());
 }
@@ -195,7 +187,7 @@ TEST_F(RestHttps, GoesThroughTheProxyThatTheEnvironmentNames) {
   }
   setenv("https_proxy", proxy.c_str(), 1);
   service.answer(1, test::json(200, "{\"access_token\":\"t\"}"));
-  std::string message = errorOf([&] { request.Execute(); });
+  std::string message = test::errorText([&] { request.Execute(); });
   for (const auto& [name, value] : saved) {
     if (value) {
       setenv(name, value->c_str(), 1);
@@ -203,7 +195,7 @@ TEST_F(RestHttps, GoesThroughTheProxyThatTheEnvironmentNames) {
       unsetenv(name);
     }
   }
-  EXPECT_EQ(message, "<no error>");
+  EXPECT_EQ(message, "(no error)");
   EXPECT_EQ(response.Content, "{\"access_token\":\"t\"}");
   EXPECT_EQ(service.proxyRequests(), std::vector<std::string>{"CONNECT localhost:" + service.port() + " HTTP/1.1"});
 }
@@ -211,7 +203,7 @@ TEST_F(RestHttps, GoesThroughTheProxyThatTheEnvironmentNames) {
 
 TEST_F(RestHttps, ARefusedConnectionRaisesRestRequestFailed) {
   client.BaseURL = "https://localhost:1/token";  // a privileged port that nothing serves in the tests
-  std::string message = errorOf([&] { request.Execute(); });
+  std::string message = test::errorText([&] { request.Execute(); });
   EXPECT_EQ(message.rfind("REST request failed: ", 0), 0u) << message;
 }
 

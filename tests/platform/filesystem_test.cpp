@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "tests/platform/temp_drive.h"
+#include "tests/support/error_text.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -22,14 +23,6 @@ namespace {
 
 using test::TempDrive;
 
-std::string errorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const FileError& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
 
 std::vector<std::string> sorted(std::vector<std::string> v) {
   std::sort(v.begin(), v.end());
@@ -76,7 +69,7 @@ TEST_F(FileSystemTest, CopyFileFailsWithTheFirstCheckThatFails) {
   for (const auto& c : transferCases()) {
     TempDrive d;
     c.setUp(d);
-    EXPECT_EQ(errorOf([&] { d.fs().copyFile(d.path(c.from), d.path(c.to)); }), c.expected) << c.name;
+    EXPECT_EQ(test::errorText<FileError>([&] { d.fs().copyFile(d.path(c.from), d.path(c.to)); }), c.expected) << c.name;
     if (std::filesystem::is_regular_file(d.host(c.to))) {
       EXPECT_EQ(d.read(c.to), "old") << c.name;
     }
@@ -87,7 +80,7 @@ TEST_F(FileSystemTest, MoveFileFailsWithTheFirstCheckThatFails) {
   for (const auto& c : transferCases()) {
     TempDrive d;
     c.setUp(d);
-    EXPECT_EQ(errorOf([&] { d.fs().moveFile(d.path(c.from), d.path(c.to)); }), c.expected) << c.name;
+    EXPECT_EQ(test::errorText<FileError>([&] { d.fs().moveFile(d.path(c.from), d.path(c.to)); }), c.expected) << c.name;
     if (std::filesystem::is_regular_file(d.host(c.from))) {
       EXPECT_EQ(d.read(c.from), "new") << c.name;
     }
@@ -177,11 +170,11 @@ TEST_F(FileSystemTest, MoveDirectoryOntoAnExistingTargetMovesNothing) {
   drive.mkdirs("zip\\esocial");
   drive.write("zip\\esocial\\a.xml", "a");
   drive.mkdirs("work\\esocial");
-  EXPECT_EQ(errorOf([&] { fs.moveDirectory(p("zip\\esocial"), p("work\\esocial")); }), fserr::directoryExists);
+  EXPECT_EQ(test::errorText<FileError>([&] { fs.moveDirectory(p("zip\\esocial"), p("work\\esocial")); }), fserr::directoryExists);
   EXPECT_EQ(drive.read("zip\\esocial\\a.xml"), "a");
   EXPECT_TRUE(std::filesystem::is_empty(drive.host("work\\esocial")));
-  EXPECT_EQ(errorOf([&] { fs.moveDirectory(p("zip\\esocial"), p("nowhere\\esocial")); }), fserr::pathNotFound);
-  EXPECT_EQ(errorOf([&] { fs.moveDirectory(p("zip\\none"), p("work\\none")); }), fserr::pathNotFound);
+  EXPECT_EQ(test::errorText<FileError>([&] { fs.moveDirectory(p("zip\\esocial"), p("nowhere\\esocial")); }), fserr::pathNotFound);
+  EXPECT_EQ(test::errorText<FileError>([&] { fs.moveDirectory(p("zip\\none"), p("work\\none")); }), fserr::pathNotFound);
 }
 
 TEST_F(FileSystemTest, MoveDirectoryMovesEverythingKeepingAttributes) {
@@ -226,7 +219,7 @@ TEST_F(FileSystemTest, ListFilesMatchesPatternsWithoutCase) {
       EXPECT_EQ(sorted(fs.listFiles(p(folder), c.pattern)), sorted(expected)) << c.pattern << " in " << folder;
     }
   }
-  EXPECT_EQ(errorOf([&] { fs.listFiles(p("zip\\none\\"), "*"); }), fserr::pathNotFound);
+  EXPECT_EQ(test::errorText<FileError>([&] { fs.listFiles(p("zip\\none\\"), "*"); }), fserr::pathNotFound);
 }
 
 TEST_F(FileSystemTest, ListDirectoryGivesEntriesWithTheirKind) {
@@ -333,7 +326,7 @@ TEST_F(FileSystemTest, CreateAndOpenFailWithThePathAndTheSystemText) {
       {[&] { fs.openRead(p("none.zip")); }, "Cannot open file \"" + p("none.zip") + "\". " + noFile},
       {[&] { fs.openRead(p("nodir\\none.zip")); }, "Cannot open file \"" + p("nodir\\none.zip") + "\". " + noPath},
   };
-  for (const auto& c : cases) EXPECT_EQ(errorOf(c.action), c.expected);
+  for (const auto& c : cases) EXPECT_EQ(test::errorText<FileError>(c.action), c.expected);
   EXPECT_EQ(drive.read("ro.bat"), "keep");
 }
 
@@ -343,7 +336,7 @@ TEST_F(FileSystemTest, RenameReplacingSwapsInTheNewFile) {
   fs.renameReplacing(p("archive.zip.tmp"), p("archive.zip"));
   EXPECT_EQ(drive.read("archive.zip"), "new");
   EXPECT_FALSE(fs.fileExists(p("archive.zip.tmp")));
-  EXPECT_NE(errorOf([&] { fs.renameReplacing(p("none.tmp"), p("archive.zip")); }), "(no error)");
+  EXPECT_NE(test::errorText<FileError>([&] { fs.renameReplacing(p("none.tmp"), p("archive.zip")); }), "(no error)");
   EXPECT_EQ(drive.read("archive.zip"), "new");
 }
 
@@ -413,7 +406,7 @@ TEST_F(FileSystemTest, AFolderMoveTellsOfAFileItHadToLeaveBehind) {
   HANDLE holder = CreateFileW(std::filesystem::path(drive.host("zip\\esocial\\lotes\\b.xml")).wstring().c_str(),
                               GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  std::string error = errorOf([&] { fs.moveDirectory(p("zip\\esocial"), p("work\\esocial")); });
+  std::string error = test::errorText<FileError>([&] { fs.moveDirectory(p("zip\\esocial"), p("work\\esocial")); });
   CloseHandle(holder);
   EXPECT_EQ(error.rfind("Cannot move the folder \"" + p("zip\\esocial") + "\" to \"" + p("work\\esocial") +
                             "\": \"" + p("zip\\esocial\\lotes\\b.xml") + "\" was left where it was. ",
@@ -435,7 +428,7 @@ TEST_F(FileSystemTest, RenameWaitsForAProgramThatHoldsTheFileForAMoment) {
     Sleep(300);
     CloseHandle(scanner);
   });
-  std::string error = errorOf([&] { fs.renameReplacing(p("archive.zip.tmp"), p("archive.zip")); });
+  std::string error = test::errorText<FileError>([&] { fs.renameReplacing(p("archive.zip.tmp"), p("archive.zip")); });
   release.join();
   EXPECT_EQ(error, "(no error)");
   EXPECT_EQ(drive.read("archive.zip"), "new");
@@ -458,7 +451,7 @@ TEST_F(FileSystemTest, AFolderThatCannotBeListedIsAnErrorNotAnEmptyFolder) {
     rel += "\\" + part;
   }
   close(fd);
-  std::string error = errorOf([&] { fs.listDirectory(p(rel)); });
+  std::string error = test::errorText<FileError>([&] { fs.listDirectory(p(rel)); });
   EXPECT_EQ(error.rfind("Cannot list the folder \"" + p(rel) + "\". ", 0), 0u) << error;
   fs.deleteTree(p("deep"));
 }
@@ -476,7 +469,7 @@ TEST_F(FileSystemTest, AFolderMovesOntoAnotherFileSystemByCopying) {
   drive.mkdirs("zip\\reinf\\retornos");
   drive.write("zip\\reinf\\retornos\\r.xml", "retorno");
   ASSERT_TRUE(fs.setLastWriteTime(p("zip\\reinf\\retornos\\r.xml"), LocalTime{2023, 1, 2, 3, 4, 5, 0}));
-  std::string error = errorOf([&] { fs.moveDirectory(p("zip\\reinf"), p("work\\reinf")); });
+  std::string error = test::errorText<FileError>([&] { fs.moveDirectory(p("zip\\reinf"), p("work\\reinf")); });
   EXPECT_EQ(error, "(no error)");
   EXPECT_EQ(drive.read("work\\reinf\\retornos\\r.xml"), "retorno");
   EXPECT_EQ(fs.lastWriteTime(p("work\\reinf\\retornos\\r.xml")), (LocalTime{2023, 1, 2, 3, 4, 5, 0}));
@@ -500,7 +493,7 @@ TEST_F(FileSystemTest, AFolderMoveTellsOfAFileItHadToLeaveBehind) {
   close(openat(fd, "fundo.xml", O_WRONLY | O_CREAT, 0644));
   close(fd);
   drive.mkdirs("work");
-  std::string error = errorOf([&] { fs.moveDirectory(p("zip\\esocial"), p("work\\esocial")); });
+  std::string error = test::errorText<FileError>([&] { fs.moveDirectory(p("zip\\esocial"), p("work\\esocial")); });
   EXPECT_EQ(error.rfind("Cannot move the folder \"" + p("zip\\esocial") + "\" to \"" + p("work\\esocial") + "\": \"" +
                             p("zip\\esocial\\" + part),
                         0),
