@@ -20,6 +20,9 @@ void writeBackupArchive(const std::string& archivePath) {
   writer.setBaseFolder(paths::installRoot);
   writer.addFiles(paths::dumpFile);
 
+  // The server keeps running during a backup: a work file it deletes after the listing is left out.
+  // The dump is never left out: the run lock keeps every other run from touching it.
+  writer.setLeaveOutVanishedFiles(true);
   writer.setBaseFolder(paths::tomcatWorkDir);
   for (auto folder : paths::archivedTomcatFolders) {
     writer.addFiles(std::string(paths::tomcatWorkDir) + "\\" + std::string(folder) + "\\*.*");

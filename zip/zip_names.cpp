@@ -1,6 +1,7 @@
 // Entry-name encoding, the attribute filter and the safety checks.
 #include "zip/zip_names.h"
 
+#include <algorithm>
 #include <array>
 
 #include "common/utf8.h"
@@ -39,7 +40,13 @@ bool isDeviceName(std::string_view part) {
 
 StoredName encodeEntryName(std::string_view utf8Name) {
   Encoded oem = codePages().toOem(utf8Name);
-  if (oem.exact && codePages().fromOem(oem.bytes) == utf8Name) return StoredName{std::move(oem.bytes), false};
+  bool ascii = std::all_of(utf8Name.begin(), utf8Name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  // With UTF-8 as the OEM page (Windows' "Beta: UTF-8"), the OEM bytes of a non-ASCII name are its
+  // UTF-8 bytes: other readers know that only from the flag.
+  bool oemIsUtf8 = !ascii && oem.bytes == utf8Name;
+  if (oem.exact && !oemIsUtf8 && codePages().fromOem(oem.bytes) == utf8Name) {
+    return StoredName{std::move(oem.bytes), false};
+  }
   return StoredName{std::string(utf8Name), true};
 }
 

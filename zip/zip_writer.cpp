@@ -233,10 +233,13 @@ void ZipWriter::addTree(const std::string& folder, std::string_view pattern, uin
   for (const DirEntry& e : listing) {
     if (e.isDirectory || !wildcardMatches(pattern, e.name) || !attributesPass(e.attributes, filter)) continue;
     std::string path = prefix + e.name;
-    addEntry(Entry{entryName(path), false, path, static_cast<uint64_t>(e.size), e.attributes, e.lastWrite});
+    addEntry(Entry{entryName(path), false, path, static_cast<uint64_t>(e.size), e.attributes, e.lastWrite,
+                   leaveOutVanished_});
   }
   for (const DirEntry& e : listing) {
-    if (!e.isDirectory) continue;
+    // A junction or a link to a folder is not followed (it may lead back to an ancestor, or out of
+    // the tree): its target is not this tree's data, so neither it nor its content is archived.
+    if (!e.isDirectory || (e.attributes & attr::reparsePoint)) continue;
     std::string path = prefix + e.name;
     addEntry(Entry{entryName(path) + "/", true, path, 0, e.attributes | attr::directory, clock().now()});
     addTree(path, pattern, filter);
@@ -291,12 +294,24 @@ void ZipWriter::writeArchive() {
     // before it is written: see EntryData.
     EntryData entryData(e.sourcePath, spoolPath_, e.size > entryMemoryLimit_, entryMemoryLimit_);
     uint32_t crc = static_cast<uint32_t>(crc32(0, nullptr, 0));
+    std::exception_ptr failure;
     for (size_t i = 0, n = pieceCount(e.size); i < n; ++i) {
-      Piece piece = pipeline.take();
+      Piece piece;
+      try {
+        piece = pipeline.take();
+      } catch (...) {
+        if (!failure) failure = std::current_exception();
+        continue;  // every piece of the entry is taken, so the next entry's pieces stay in step
+      }
       meter.add(piece.inputLength);
       meter.report();
       crc = static_cast<uint32_t>(crc32_combine(crc, piece.crc, static_cast<z_off_t>(piece.inputLength)));
       entryData.add(std::move(piece));
+    }
+    if (failure) {
+      // Gone since it was listed: there is nothing to archive, and nothing of it was written.
+      if (e.mayVanish && !fs().fileExists(e.sourcePath)) continue;
+      std::rethrow_exception(failure);
     }
     r.crc = crc;
     r.compressedSize = entryData.size();

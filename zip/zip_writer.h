@@ -42,6 +42,10 @@ class ZipWriter {
   // any depth, each subfolder with a folder entry of its own). A missing source adds nothing.
   // An entry whose name (regardless of case) is already in the archive replaces the earlier one.
   void addFiles(std::string_view mask, uint32_t attributeFilter = defaultAttributeFilter);
+  // Files added from now on that are gone by the time the archive is written (deleted meanwhile by a
+  // program that keeps running) are left out instead of failing the archive; a file that is there
+  // but cannot be read still fails it. Off at first: a file that must be in the archive stays so.
+  void setLeaveOutVanishedFiles(bool leaveOut) { leaveOutVanished_ = leaveOut; }
   // Writes every entry and the central directory, then renames the archive into place.
   void close();
   // Reports the file bytes written (done of the sum of the files' sizes) during close(), on the
@@ -69,6 +73,7 @@ class ZipWriter {
     uint64_t size = 0;
     uint32_t attributes = 0;
     LocalTime time;
+    bool mayVanish = false;  // left out when gone by the time the archive is written
   };
   void addEntry(Entry entry);
   void addTree(const std::string& folder, std::string_view pattern, uint32_t filter);
@@ -83,6 +88,7 @@ class ZipWriter {
   std::vector<Entry> entries_;
   std::unordered_map<std::string, size_t> byName_;
   bool created_ = false;
+  bool leaveOutVanished_ = false;
   unsigned threads_ = 0;
   size_t bytesInFlight_ = 64u << 20;
   size_t entryMemoryLimit_ = 32u << 20;

@@ -329,6 +329,44 @@ TEST_F(BackupRun, temporary_files_of_a_killed_run_are_removed_by_the_next_run_an
                    "tarvio.backup"}));
 }
 
+// The server keeps running during a backup: a work file it deletes after the listing is left out, and
+// the run goes on.
+TEST_F(BackupRun, a_work_file_deleted_while_the_backup_runs_is_left_out) {
+  programs(1000000, 0, 0, 0);
+  workTree();
+  test::FailingFileSystem failing(fs());
+  // The archive is created after the listing and before the files are read.
+  failing.before = [this](std::string_view operation, std::string_view path) {
+    if (operation == "createFile" && path.find(".zip.tmp") != std::string_view::npos) {
+      stdfs::remove(box.host(std::string(paths::tomcatWorkDir) + "\\reinf\\b.xml"));
+    }
+  };
+  Platform p = platform();
+  p.fs = &failing;
+  {
+    test::ScopedPlatform serverDeletes(p);
+    EXPECT_TRUE(runHandler([] { TBackup::Executar(false); })) << box.desktop.calls.back();
+  }
+  Lines names = entryNames(box.host(archivePath));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (Lines{"backup/tarvio.backup", "esocial/a.xml", "manifestacaodestinatario/vazia/",
+                          "tarvio_nfse/n.xml", "trabalhadores/f.pdf", "trabalhadores/only-tomcat.pdf"}));
+}
+
+TEST_F(BackupRun, links_to_folders_are_not_followed) {
+  programs(1000000, 0, 0, 0);
+  workTree();
+  // A link to an ancestor would repeat the tree without end; a link elsewhere is not this tree's.
+  stdfs::create_directory_symlink(box.host(std::string(paths::tomcatWorkDir)),
+                                  box.host(std::string(paths::tomcatWorkDir) + "\\esocial\\laco"));
+  stdfs::create_directory_symlink(box.host("C:\\Meridano"), box.host(std::string(paths::tomcatWorkDir) + "\\reinf\\fora"));
+  EXPECT_TRUE(runHandler([] { TBackup::Executar(false); })) << box.desktop.calls.back();
+  Lines names = entryNames(box.host(archivePath));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (Lines{"backup/tarvio.backup", "esocial/a.xml", "manifestacaodestinatario/vazia/",
+                          "reinf/b.xml", "tarvio_nfse/n.xml", "trabalhadores/f.pdf", "trabalhadores/only-tomcat.pdf"}));
+}
+
 TEST_F(BackupRun, two_runs_in_one_second_replace_the_archive) {
   programs(1000000, 0, 0, 0);
   box.writeFile(std::string(paths::tomcatWorkDir) + "\\esocial\\first.xml", "1");

@@ -2,6 +2,8 @@
 // the names refused on extraction, and MS-DOS times.
 #include <gtest/gtest.h>
 
+#include "platform/platform.h"
+#include "tests/support/scoped_platform.h"
 #include "tests/zip/zip_drive.h"
 #include "zip/zip_format.h"
 #include "zip/zip_names.h"
@@ -29,6 +31,24 @@ TEST(ZipNames, OemWhenExactOtherwiseUtf8) {
     EXPECT_EQ(decodeEntryName(s.bytes, s.utf8), c.name);
   }
   EXPECT_EQ(decodeEntryName("\xff\xfe", true), std::nullopt);
+}
+
+// Code pages where the OEM page is UTF-8, as Windows' "Beta: UTF-8" setting makes it.
+class Utf8OemPages : public CodePages {
+ public:
+  Encoded toAnsi(std::string_view utf8) const override { return {std::string(utf8), true}; }
+  std::string fromAnsi(std::string_view bytes) const override { return std::string(bytes); }
+  Encoded toOem(std::string_view utf8) const override { return {std::string(utf8), true}; }
+  std::string fromOem(std::string_view bytes) const override { return std::string(bytes); }
+};
+
+TEST(ZipNames, WithUtf8AsTheOemPageANonAsciiNameIsFlaggedAsUtf8) {
+  Utf8OemPages pages;
+  Platform p = platform();
+  p.codePages = &pages;
+  test::ScopedPlatform installed(p);
+  EXPECT_EQ(encodeEntryName("ação/Ü.pdf").utf8, true);
+  EXPECT_EQ(encodeEntryName("esocial/a.xml").utf8, false);
 }
 
 TEST(ZipNames, AttributeFilter) {
