@@ -550,6 +550,23 @@ TEST_F(RestoreRun, hostile_archives_are_refused_before_anything_changes) {
   EXPECT_FALSE(stdfs::exists(box.host(std::string(paths::extractDir))));
 }
 
+TEST_F(RestoreRun, an_archive_larger_than_the_free_space_is_refused_before_anything_changes) {
+  std::string archive = makeArchive();  // a dump of 1.2 MB: with the margin, 64 MB more are needed
+  test::FailingFileSystem smallDisk(fs());
+  smallDisk.freeSpaceOfEveryDrive = 50u << 20;
+  Platform p = platform();
+  p.fs = &smallDisk;
+  {
+    test::ScopedPlatform installed(p);
+    EXPECT_FALSE(runRestore(archive));
+  }
+  EXPECT_EQ(box.desktop.calls.back(),
+            "error: Não há espaço suficiente no disco para restaurar este backup: a extração precisa de 66 MB e há 50 "
+            "MB livres em C:\\Meridano\\Tarvio\\backup. Nada foi alterado.");
+  EXPECT_TRUE(box.log().empty());
+  EXPECT_TRUE(recorded().empty());
+}
+
 TEST_F(RestoreRun, capitalised_folders_of_an_archive_are_found_ignoring_case) {
   workTree();
   stdfs::create_directories(box.host("C:\\copias"));

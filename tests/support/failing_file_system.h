@@ -27,6 +27,8 @@ class FailingFileSystem : public FileSystem {
   std::optional<uint64_t> diskFullAfter;
   // Writes to files whose path starts with this are the only ones counted and refused (empty: all).
   std::string diskFullBelow;
+  // The free space that every drive reports; nullopt: the real one.
+  std::optional<uint64_t> freeSpaceOfEveryDrive;
 
   bool fileExists(std::string_view path) override { return inner_.fileExists(path); }
   bool directoryExists(std::string_view path) override { return inner_.directoryExists(path); }
@@ -73,7 +75,9 @@ class FailingFileSystem : public FileSystem {
   std::vector<FileIdentity> identityWithAncestors(std::string_view path) override {
     return inner_.identityWithAncestors(path);
   }
-  std::optional<uint64_t> freeSpace(std::string_view path) override { return inner_.freeSpace(path); }
+  std::optional<uint64_t> freeSpace(std::string_view path) override {
+    return freeSpaceOfEveryDrive ? freeSpaceOfEveryDrive : inner_.freeSpace(path);
+  }
 
  private:
   class CountedFile;
