@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <regex>
 
 #include "backup/backup.h"
 #include "backup/run_lock_scope.h"
@@ -128,17 +127,23 @@ std::string timestamp() {
 std::optional<long> errorsIgnored(const std::string& log) {
   std::string text;
   try {
+    // pg_restore says it last: the end of a long log is enough.
     auto in = fs().openRead(log);
     int64_t size = in->size();
-    text.resize(static_cast<size_t>(std::min<int64_t>(size, 16 << 20)));
-    text.resize(in->readAt(0, text.data(), text.size()));
+    int64_t from = std::max<int64_t>(0, size - (1 << 20));
+    text.resize(static_cast<size_t>(size - from));
+    text.resize(in->readAt(static_cast<uint64_t>(from), text.data(), text.size()));
   } catch (const FileError&) {
     return std::nullopt;
   }
-  std::smatch match;
-  static const std::regex ignored("errors ignored on restore: ([0-9]+)", std::regex::icase);
-  if (!std::regex_search(text, match, ignored)) return std::nullopt;
-  return std::stol(match[1]);
+  // pg_restore writes "warning: errors ignored on restore: N" (older ones "WARNING: ...").
+  const std::string phrase = "errors ignored on restore: ";
+  size_t at = lowerAscii(text).find(phrase);
+  if (at == std::string::npos) return std::nullopt;
+  at += phrase.size();
+  size_t end = text.find_first_not_of("0123456789", at);
+  if (end == at) return std::nullopt;
+  return std::stol(text.substr(at, end == std::string::npos ? std::string::npos : end - at));
 }
 
 std::string safetyArchiveText(const std::optional<std::string>& safetyArchive) {
