@@ -9,6 +9,7 @@
 #include "platform/filesystem.h"
 #include "tests/exec/fake_processes.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/scoped_platform.h"
 
 namespace tarvio::test {
 namespace {
@@ -19,10 +20,7 @@ const std::string still = std::to_string(stillActive);
 
 class ScriptRunnerTest : public ::testing::Test {
  protected:
-  ScriptRunnerTest() : processes(events) {
-    Platform p = platform();
-    p.processes = &processes;
-    installPlatform(p);
+  ScriptRunnerTest() : processes(events), scriptedProcesses([this](Platform& p) { p.processes = &processes; }) {
     sandbox.desktop.onProcessMessages = [this] { events.push_back("pump"); };
     sandbox.clock.onSleep = [this](unsigned ms) { events.push_back("sleep " + std::to_string(ms)); };
     processes.onStart = [this] { scriptAtStart = sandbox.readFile(scriptFile); };
@@ -33,6 +31,7 @@ class ScriptRunnerTest : public ::testing::Test {
   std::vector<std::string> events;
   Sandbox sandbox;
   FakeProcesses processes;
+  ScopedPlatform scriptedProcesses;
   ScriptRunner runner;
   std::string scriptAtStart;
 };

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "platform/native.h"
 #include "platform/win32/win32_codepages.h"
 #include "tests/support/fake_desktop.h"
+#include "tests/support/scoped_platform.h"
 
 namespace tarvio::test {
 namespace {
@@ -45,20 +47,17 @@ class WineScriptRunnerTest : public ::testing::Test {
   WineScriptRunnerTest()
       : files(makeNativeFileSystem("")), codes(makeNativeCodePages()), processes(makeNativeProcessLauncher("", "")) {
     clock.onSleep = [](unsigned ms) { Sleep(ms); };
-    previous = platform();
-    installPlatform(Platform{files.get(), codes.get(), processes.get(), &desktop, &clock});
     createdVendorRoot = CreateDirectoryA(std::string(paths::vendorRoot).c_str(), nullptr) != 0;
     CreateDirectoryA(work.c_str(), nullptr);
     EXPECT_TRUE(CopyFileA(probePath().c_str(), probe.c_str(), FALSE)) << probePath();
   }
   // Runs the scripts with these code pages in place of the system's.
   void useCodePages(std::unique_ptr<CodePages> pages) {
-    codes = std::move(pages);
-    installPlatform(Platform{files.get(), codes.get(), processes.get(), &desktop, &clock});
+    otherCodes = std::move(pages);
+    withOtherCodes.emplace([this](Platform& p) { p.codePages = otherCodes.get(); });
   }
 
   ~WineScriptRunnerTest() override {
-    installPlatform(previous);
     for (const char* name : {"probe.exe", "pg_dump.exe", "out.backup", "bare.txt", "out.txt"}) {
       DeleteFileA((work + "\\" + name).c_str());
     }
@@ -71,7 +70,9 @@ class WineScriptRunnerTest : public ::testing::Test {
   std::unique_ptr<ProcessLauncher> processes;
   FakeDesktop desktop;
   FakeClock clock;
-  Platform previous;
+  ScopedPlatform installed{Platform{files.get(), codes.get(), processes.get(), &desktop, &clock}};
+  std::unique_ptr<CodePages> otherCodes;
+  std::optional<ScopedPlatform> withOtherCodes;
   bool createdVendorRoot = false;
   const std::string work = "C:\\Meridano\\exec-test";
   const std::string probe = work + "\\probe.exe";

@@ -5,14 +5,11 @@
 
 namespace tarvio::test {
 
-LoginTestPlatform::LoginTestPlatform() : codePages_(makeNativeCodePages()), previous_(platform()) {
-  Platform p = previous_;
-  p.codePages = codePages_.get();
-  p.desktop = &desktop;
-  p.clock = &clock;
-  installPlatform(p);
-}
-
-LoginTestPlatform::~LoginTestPlatform() { installPlatform(previous_); }
+LoginTestPlatform::LoginTestPlatform()
+    : codePages_(makeNativeCodePages()), installed_([this](Platform& p) {
+        p.codePages = codePages_.get();
+        p.desktop = &desktop;
+        p.clock = &clock;
+      }) {}
 
 }  // namespace tarvio::test

@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "tests/support/fake_desktop.h"
+#include "tests/support/scoped_platform.h"
 
 namespace tarvio::test {
 
@@ -13,7 +14,6 @@ namespace tarvio::test {
 class LoginTestPlatform {
  public:
   LoginTestPlatform();
-  ~LoginTestPlatform();
   LoginTestPlatform(const LoginTestPlatform&) = delete;
   LoginTestPlatform& operator=(const LoginTestPlatform&) = delete;
 
@@ -22,7 +22,7 @@ class LoginTestPlatform {
 
  private:
   std::unique_ptr<CodePages> codePages_;
-  Platform previous_;
+  ScopedPlatform installed_;
 };
 
 }  // namespace tarvio::test
