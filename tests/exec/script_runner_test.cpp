@@ -8,6 +8,7 @@
 #include "common/paths.h"
 #include "platform/filesystem.h"
 #include "tests/exec/fake_processes.h"
+#include "tests/support/error_text.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/scoped_platform.h"
 
@@ -118,14 +119,10 @@ TEST_F(ScriptRunnerTest, FailedStartStillDeletesBothFilesWithoutWaiting) {
 TEST_F(ScriptRunnerTest, MissingVendorRootRaisesTheFileCreationErrorAndStartsNothing) {
   // No install layout: C:\Meridano does not exist.
   processes.toStart.push_back({"cmd", {0}});
-  try {
-    runner.run("echo x", 250);
-    FAIL() << "no error raised";
-  } catch (const FileError& e) {
-    std::string prefix = "Cannot create file \"C:\\Meridano\\backup.bat\". ";
-    EXPECT_EQ(std::string(e.what()).substr(0, prefix.size()), prefix) << e.what();
-    EXPECT_GT(std::string(e.what()).size(), prefix.size()) << "the system's text is missing";
-  }
+  std::string message = errorText<FileError>([&] { runner.run("echo x", 250); });
+  std::string prefix = "Cannot create file \"C:\\Meridano\\backup.bat\". ";
+  EXPECT_EQ(message.substr(0, prefix.size()), prefix) << message;
+  EXPECT_GT(message.size(), prefix.size()) << "the system's text is missing";
   EXPECT_TRUE(processes.starts.empty());
   EXPECT_TRUE(events.empty());
 }

@@ -15,6 +15,7 @@
 #include "exec/script_runner.h"
 #include "platform/native.h"
 #include "platform/win32/win32_codepages.h"
+#include "tests/support/error_text.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/scoped_platform.h"
 
@@ -133,12 +134,7 @@ TEST_F(WineScriptRunnerTest, PostgresSettingsOfTheMachineDoNotReachTheScript) {
 TEST_F(WineScriptRunnerTest, ScriptFileThatCannotBeCreatedGivesTheFileCreationError) {
   std::string script(paths::scriptFile);
   ASSERT_TRUE(CreateDirectoryA(script.c_str(), nullptr));  // a folder where the script goes
-  std::string message;
-  try {
-    runner.run("echo x", 250);
-  } catch (const FileError& e) {
-    message = e.what();
-  }
+  std::string message = errorText<FileError>([&] { runner.run("echo x", 250); });
   RemoveDirectoryA(script.c_str());
   std::string prefix = "Cannot create file \"C:\\Meridano\\backup.bat\". ";
   EXPECT_EQ(message.substr(0, prefix.size()), prefix) << message;
@@ -155,12 +151,7 @@ TEST_F(WineScriptRunnerTest, Utf8AsTheAnsiPageStillWritesAndRunsTheScript) {
 
 TEST_F(WineScriptRunnerTest, AScriptThatCannotBeConvertedRaisesAnErrorAndRunsNothing) {
   useCodePages(makeWin32CodePages(12345, 12345));  // a code page the system does not have
-  std::string message;
-  try {
-    runner.run("echo feito> " + work + "\\out.txt", 100);
-  } catch (const std::runtime_error& e) {
-    message = e.what();
-  }
+  std::string message = errorText<std::runtime_error>([&] { runner.run("echo feito> " + work + "\\out.txt", 100); });
   EXPECT_NE(message.find("code page 12345"), std::string::npos) << message;
   EXPECT_FALSE(exists(paths::scriptFile));
   EXPECT_FALSE(exists(work + "\\out.txt"));

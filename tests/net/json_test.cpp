@@ -7,6 +7,7 @@
 
 #include "common/scope_exit.h"
 #include "platform/locale_number.h"
+#include "tests/support/error_text.h"
 #include "tests/support/login_service/case_label.h"
 
 namespace tarvio {
@@ -68,12 +69,7 @@ TEST(JsonCast, PassesObjectsAndNoneAndRefusesOtherValues) {
   for (const char* text : {"[1]", "\"text\"", "42", "true", "null"}) {
     auto value = parseJSON(text);
     ASSERT_NE(value, nullptr) << text;
-    try {
-      asJSONObject(value.get());
-      ADD_FAILURE() << "no error for " << text;
-    } catch (const std::exception& e) {
-      EXPECT_STREQ(e.what(), "Invalid class typecast");
-    }
+    EXPECT_EQ(test::errorText([&] { asJSONObject(value.get()); }), "Invalid class typecast") << text;
   }
 }
 

@@ -3,6 +3,7 @@
 
 #include "platform/native.h"
 #include "tests/platform/temp_drive.h"
+#include "tests/support/error_text.h"
 
 namespace tarvio {
 namespace {
@@ -11,13 +12,11 @@ TEST(PosixFileSystemTest, FullDiskFailsTheWriteWithThePath) {
   auto fs = makeNativeFileSystem("/nonexistent-drive");
   auto out = fs->createFile("/dev/full");
   std::string block(1 << 20, 'x');
-  try {
-    out->write(block.data(), block.size());
-    out->close();
-    FAIL() << "writing to /dev/full succeeded";
-  } catch (const FileError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot write file \"/dev/full\". There is not enough space on the disk");
-  }
+  EXPECT_EQ(test::errorText<FileError>([&] {
+              out->write(block.data(), block.size());
+              out->close();
+            }),
+            "Cannot write file \"/dev/full\". There is not enough space on the disk");
 }
 
 TEST(PosixFileSystemTest, NativePathsBypassTheDrive) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/win32/win32_codepages.h"
+#include "tests/support/error_text.h"
 
 namespace tarvio {
 namespace {
@@ -45,12 +46,7 @@ TEST(Win32CodePagesTest, APageTheSystemLacksRaisesAnErrorNamingIt) {
   auto pages = makeWin32CodePages(missing, missing);
   for (auto convert : {+[](CodePages& p) { (void)p.toAnsi("echo x"); }, +[](CodePages& p) { (void)p.toOem("x"); },
                        +[](CodePages& p) { (void)p.fromAnsi("x"); }, +[](CodePages& p) { (void)p.fromOem("x"); }}) {
-    std::string message;
-    try {
-      convert(*pages);
-    } catch (const std::runtime_error& e) {
-      message = e.what();
-    }
+    std::string message = test::errorText<std::runtime_error>([&] { convert(*pages); });
     EXPECT_NE(message.find("code page 12345"), std::string::npos) << message;
   }
   // Nothing to convert is no error.
