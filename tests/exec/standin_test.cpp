@@ -7,14 +7,13 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <thread>
 
 #include "exec/commands.h"
+#include "tests/support/wait_until.h"
 
 extern char** environ;
 
@@ -99,10 +98,7 @@ class StandinTest : public ::testing::Test {
     }
     Outcome outcome;
     int status = 0;
-    for (int i = 0; i < 2000 && waitpid(child, &status, WNOHANG) == 0; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (waitpid(child, &status, WNOHANG) == 0) {
+    if (!waitUntil([&] { return waitpid(child, &status, WNOHANG) != 0; })) {
       kill(child, SIGKILL);
       waitpid(child, &status, 0);
       ADD_FAILURE() << "the interpreter did not end";
@@ -264,9 +260,7 @@ TEST_F(StandinTest, StartBReturnsAtOnceWhileTheProgramRunsOn) {
   EXPECT_EQ(o.exitCode, 0) << o.stderrText;
   EXPECT_FALSE(stdfs::exists(record));
   write(go, "");
-  for (int i = 0; i < 2000 && read(record).empty(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  EXPECT_TRUE(waitUntil([&] { return !read(record).empty(); })) << "the program did not record";
   EXPECT_EQ(read(record), "Tarvio_Server_Config.exe\n");
   EXPECT_EQ(o.stdoutText, "") << "the detached program does not write into the interpreter's output";
 }

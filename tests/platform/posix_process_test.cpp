@@ -5,32 +5,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <functional>
-#include <thread>
-
 #include "platform/native.h"
 #include "tests/platform/temp_drive.h"
+#include "tests/support/wait_until.h"
 
 namespace tarvio {
 namespace {
 
-// Polls until the process has ended; the bound only keeps a broken launcher from hanging the test.
+// The process's exit code once it has ended; stillActive if it never does.
 std::optional<uint32_t> waitForExit(RunningProcess& process) {
-  for (int i = 0; i < 1000; ++i) {
-    auto code = process.exitCode();
-    if (code != stillActive) return code;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return stillActive;
-}
-
-bool waitFor(const std::function<bool()>& condition) {
-  for (int i = 0; i < 1000; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
+  std::optional<uint32_t> code;
+  test::waitUntil([&] { return (code = process.exitCode()) != stillActive; });
+  return code;
 }
 
 class PosixProcessTest : public ::testing::Test {
@@ -118,7 +104,7 @@ TEST_F(PosixProcessTest, StillActiveWhileItRuns) {
   drive.write("hold", "");
   auto process = launcher->startInterpreter("/D /C x.bat");
   ASSERT_NE(process, nullptr);
-  ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(drive.host("stdin")); }));
+  ASSERT_TRUE(test::waitUntil([&] { return std::filesystem::exists(drive.host("stdin")); }));
   EXPECT_EQ(process->exitCode(), stillActive);
   std::filesystem::remove(drive.host("hold"));
   EXPECT_EQ(waitForExit(*process), 0u);
@@ -145,13 +131,13 @@ TEST_F(PosixProcessTest, DestroyingTheHandleNeitherKillsNorLeavesAZombie) {
   drive.write("hold", "");
   auto process = launcher->startInterpreter("/D /C x.bat");
   ASSERT_NE(process, nullptr);
-  ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(drive.host("stdin")); }));
+  ASSERT_TRUE(test::waitUntil([&] { return std::filesystem::exists(drive.host("stdin")); }));
   pid_t pid = std::stoi(drive.read("pid"));
   process.reset();
   std::filesystem::remove(drive.host("hold"));
-  EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(drive.host("done")); })) << "it ran to its end";
+  EXPECT_TRUE(test::waitUntil([&] { return std::filesystem::exists(drive.host("done")); })) << "it ran to its end";
   // kill(pid, 0) still succeeds for a zombie; ESRCH means the process has been reaped.
-  EXPECT_TRUE(waitFor([&] { return kill(pid, 0) != 0 && errno == ESRCH; }));
+  EXPECT_TRUE(test::waitUntil([&] { return kill(pid, 0) != 0 && errno == ESRCH; }));
 }
 
 }  // namespace

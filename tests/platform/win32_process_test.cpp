@@ -3,24 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <functional>
-#include <thread>
 
 #include "platform/native.h"
 #include "tests/platform/temp_drive.h"
+#include "tests/support/wait_until.h"
 
 namespace tarvio {
 namespace {
-
-bool waitFor(const std::function<bool()>& condition) {
-  for (int i = 0; i < 2000; ++i) {  // a bound against hanging, not a timing check
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
 
 // The folder of this test program, without a trailing backslash, as "cd" prints it.
 std::string ownFolder() {
@@ -37,7 +27,7 @@ class Win32ProcessTest : public ::testing::Test {
     auto process = with.startInterpreter(parameters);
     if (!process) return std::nullopt;
     std::optional<uint32_t> code;
-    EXPECT_TRUE(waitFor([&] { return (code = process->exitCode()) != stillActive; }));
+    EXPECT_TRUE(test::waitUntil([&] { return (code = process->exitCode()) != stillActive; }));
     return code;
   }
 
@@ -57,11 +47,11 @@ TEST_F(Win32ProcessTest, StillActiveWhileTheScriptRuns) {
                               " goto wait\r\nexit /b 0\r\n");
   auto process = launcher->startInterpreter("/D /C " + drive.path("wait.bat"));
   ASSERT_NE(process, nullptr);
-  ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(drive.host("started")); }));
+  ASSERT_TRUE(test::waitUntil([&] { return std::filesystem::exists(drive.host("started")); }));
   EXPECT_EQ(process->exitCode(), stillActive);
   std::filesystem::remove(drive.host("hold"));
   std::optional<uint32_t> code;
-  ASSERT_TRUE(waitFor([&] { return (code = process->exitCode()) != stillActive; }));
+  ASSERT_TRUE(test::waitUntil([&] { return (code = process->exitCode()) != stillActive; }));
   EXPECT_EQ(code, 0u);
 }
 
