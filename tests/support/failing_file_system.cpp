@@ -9,12 +9,17 @@ class FailingFileSystem::CountedFile : public OutputFile {
   CountedFile(FailingFileSystem& owner, std::unique_ptr<OutputFile> inner, std::string path)
       : owner_(owner), inner_(std::move(inner)), path_(std::move(path)) {}
   void write(const void* data, size_t n) override {
-    bool counted = path_.rfind(owner_.diskFullBelow, 0) == 0;
-    if (counted && owner_.diskFullAfter && owner_.written_ + n > *owner_.diskFullAfter) {
-      throw FileError("Cannot write file \"" + path_ + "\". There is not enough space on the disk");
+    if (path_.rfind(owner_.diskFullBelow, 0) != 0) {
+      inner_->write(data, n);
+      return;
     }
-    inner_->write(data, n);
-    if (counted) owner_.written_ += n;
+    owner_.take(n, path_);
+    try {
+      inner_->write(data, n);
+    } catch (...) {
+      owner_.written_ -= n;  // not written after all
+      throw;
+    }
   }
   void close() override { inner_->close(); }
 
@@ -23,6 +28,16 @@ class FailingFileSystem::CountedFile : public OutputFile {
   std::unique_ptr<OutputFile> inner_;
   std::string path_;
 };
+
+void FailingFileSystem::take(uint64_t n, const std::string& path) {
+  uint64_t taken = written_.load();
+  do {
+    if (diskFullAfter && taken + n > *diskFullAfter) {
+      // The Windows text of ERROR_DISK_FULL, in the form the platform's files report it.
+      throw FileError("Cannot write file \"" + path + "\". There is not enough space on the disk");
+    }
+  } while (!written_.compare_exchange_weak(taken, taken + n));
+}
 
 std::unique_ptr<OutputFile> FailingFileSystem::createFile(std::string_view path) {
   hook("createFile", path);

@@ -3,6 +3,7 @@
 // real file system cannot be made to take on demand.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -22,13 +23,17 @@ class FailingFileSystem : public FileSystem {
   std::function<void(std::string_view operation, std::string_view path)> before;
   // Called after a renameReplacing has put a file in place, with its new path: to spoil it there.
   std::function<void(std::string_view renamedTo)> afterRename;
-  // Once this many bytes have been written through createFile's files, every further write fails
-  // as on a full disk. nullopt: no limit.
+  // Once this many bytes have been written through createFile's files, every write that does not
+  // fit in what is left fails as on a full disk. nullopt: no limit.
   std::optional<uint64_t> diskFullAfter;
   // Writes to files whose path starts with this are the only ones counted and refused (empty: all).
   std::string diskFullBelow;
   // The free space that every drive reports; nullopt: the real one.
   std::optional<uint64_t> freeSpaceOfEveryDrive;
+
+  // The bytes written so far through createFile's files that count (refused writes do not), from
+  // any number of threads.
+  uint64_t written() const { return written_.load(); }
 
   bool fileExists(std::string_view path) override { return inner_.fileExists(path); }
   bool directoryExists(std::string_view path) override { return inner_.directoryExists(path); }
@@ -84,9 +89,11 @@ class FailingFileSystem : public FileSystem {
   void hook(std::string_view operation, std::string_view path) {
     if (before) before(operation, path);
   }
+  // Takes n bytes of the disk's room for a write to path, or throws the full disk's error.
+  void take(uint64_t n, const std::string& path);
 
   FileSystem& inner_;
-  uint64_t written_ = 0;
+  std::atomic<uint64_t> written_{0};
 };
 
 }  // namespace tarvio::test

@@ -9,7 +9,8 @@
 
 #include "platform/platform.h"
 #include "tests/support/error_text.h"
-#include "tests/zip/full_disk.h"
+#include "tests/support/failing_file_system.h"
+#include "tests/support/scoped_platform.h"
 #include "tests/zip/zip_drive.h"
 #include "zip/zip_reader.h"
 #include "zip/zip_writer.h"
@@ -210,15 +211,18 @@ TEST_F(ZipWriterTest, DiskFillingUpIsAnErrorSayingSoAndLeavesOnlyTheOldArchive) 
     };
     uint64_t needed = 0;
     {
-      test::FullDisk roomy(uint64_t{1} << 40);
+      test::FailingFileSystem counted(fs());
+      test::ScopedPlatform installed([&](Platform& p) { p.fs = &counted; });
       write();
-      needed = roomy.written();
+      needed = counted.written();
     }
     ASSERT_GT(needed, std::filesystem::file_size(drive.host(archive))) << "the spool file was written too";
     for (uint64_t freeBytes : {uint64_t{0}, needed / 3, needed - 1}) {
       SCOPED_TRACE(freeBytes);
       drive.write(archive, "the previous archive");
-      test::FullDisk full(freeBytes);
+      test::FailingFileSystem full(fs());
+      full.diskFullAfter = freeBytes;
+      test::ScopedPlatform installed([&](Platform& p) { p.fs = &full; });
       std::string m = test::errorText<ZipError>(write);
       EXPECT_EQ(m.rfind("Cannot write the archive \"C:\\backup\\a.zip\": Cannot write file \"C:\\backup\\a.zip.", 0), 0u) << m;
       EXPECT_NE(m.find("There is not enough space on the disk"), std::string::npos) << m;
@@ -238,7 +242,9 @@ TEST_F(ZipWriterTest, DiskFillingUpDuringExtractionLeavesNoHalfWrittenFile) {
   w.setBaseFolder("C:\\w");
   w.addFiles("C:\\w\\*.*");
   w.close();
-  test::FullDisk full(1'000'000);
+  test::FailingFileSystem full(fs());
+  full.diskFullAfter = 1'000'000;
+  test::ScopedPlatform installed([&](Platform& p) { p.fs = &full; });
   ZipReader r;
   r.open(archive);
   r.setBaseFolder("C:\\x");
