@@ -4,7 +4,6 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -34,18 +33,6 @@ MainWindowSandbox::~MainWindowSandbox() { setenv("PATH", savedPath_.c_str(), 1);
 bool MainWindowSandbox::lastLineSelected() const {
   auto selected = principal.ListBox().selected();
   return selected && *selected + 1 == log().size();
-}
-
-std::vector<std::string> MainWindowSandbox::tree(const std::string& drivePath) const {
-  namespace stdfs = std::filesystem;
-  const std::string folder = host(drivePath);
-  std::vector<std::string> names;
-  if (!stdfs::exists(folder)) return names;
-  for (const auto& e : stdfs::recursive_directory_iterator(folder)) {
-    names.push_back(stdfs::relative(e.path(), folder).string() + (e.is_directory() ? "/" : ""));
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 void MainWindowSandbox::writeProgram(const std::string& drivePath, const std::string& shellBody) {

@@ -22,10 +22,6 @@ class MainWindowSandbox : public Sandbox, public PrincipalView {
   const std::vector<std::string>& log() const { return principal.ListBox().lines(); }
   bool lastLineSelected() const;
 
-  // Relative paths of every file and folder (folders ending in "/") below a drive folder, sorted;
-  // empty when the folder does not exist.
-  std::vector<std::string> tree(const std::string& drivePath) const;
-
   // Writes an executable shell script at a drive path (e.g. a stand-in for pg_dump.exe).
   void writeProgram(const std::string& drivePath, const std::string& shellBody);
   // The shell line with which a pg_restore stand-in answers "--list FILE" as pg_restore does: it

@@ -3,6 +3,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -74,6 +75,21 @@ std::string Sandbox::readFile(const std::string& drivePath) const {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+void Sandbox::makeFolder(const std::string& drivePath) { stdfs::create_directories(host(drivePath)); }
+
+bool Sandbox::exists(const std::string& drivePath) const { return stdfs::exists(host(drivePath)); }
+
+std::vector<std::string> Sandbox::tree(const std::string& drivePath) const {
+  const std::string folder = host(drivePath);
+  std::vector<std::string> names;
+  if (!stdfs::exists(folder)) return names;
+  for (const auto& e : stdfs::recursive_directory_iterator(folder)) {
+    names.push_back(stdfs::relative(e.path(), folder).string() + (e.is_directory() ? "/" : ""));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace tarvio::test

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "tests/support/fake_desktop.h"
@@ -28,6 +29,12 @@ class Sandbox {
   // Writes a file (creating its folders) with the given content.
   void writeFile(const std::string& drivePath, const std::string& content);
   std::string readFile(const std::string& drivePath) const;
+  // Creates a folder and the folders above it.
+  void makeFolder(const std::string& drivePath);
+  bool exists(const std::string& drivePath) const;
+  // Relative paths of every file and folder (folders ending in "/") below a drive folder, sorted;
+  // empty when the folder does not exist.
+  std::vector<std::string> tree(const std::string& drivePath) const;
 
   // From now on the scripts' PostgreSQL clients connect to localhost, as the console program
   // makes them do. Until then they are sent to a folder of the sandbox where no server listens, so

@@ -55,12 +55,12 @@ TEST(ZipProgress, WriteReadBackAndExtractReportTheSumOfTheFileSizes) {
   std::string noise, text;
   for (int i = 0; i < 4'000'000; ++i) noise.push_back(static_cast<char>(rng()));
   for (int i = 0; text.size() < 6'000'000; ++i) text += "<linha n=\"" + std::to_string(i) + "\"/>\n";
-  drive.write("C:\\w\\backup\\tarvio.backup", noise);
-  drive.write("C:\\w\\esocial\\texto.xml", text);
+  drive.writeFile("C:\\w\\backup\\tarvio.backup", noise);
+  drive.writeFile("C:\\w\\esocial\\texto.xml", text);
   uint64_t total = noise.size() + text.size();
   for (int i = 0; i < 300; ++i) {
     std::string small(1000 + i, 'x');
-    drive.write("C:\\w\\esocial\\s\\" + std::to_string(i) + ".xml", small);
+    drive.writeFile("C:\\w\\esocial\\s\\" + std::to_string(i) + ".xml", small);
     total += small.size();
   }
   drive.makeFolder("C:\\w\\esocial\\vazia");

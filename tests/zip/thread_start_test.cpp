@@ -32,8 +32,8 @@ class ThreadStartTest : public ::testing::Test {
   std::string data;
   void SetUp() override {
     for (int i = 0; data.size() < 3'000'000; ++i) data += "<linha n=\"" + std::to_string(i) + "\"/>\n";
-    drive.write("C:\\w\\big.xml", data);
-    for (int i = 0; i < 20; ++i) drive.write("C:\\w\\s\\" + std::to_string(i) + ".xml", std::to_string(i));
+    drive.writeFile("C:\\w\\big.xml", data);
+    for (int i = 0; i < 20; ++i) drive.writeFile("C:\\w\\s\\" + std::to_string(i) + ".xml", std::to_string(i));
     drive.makeFolder("C:\\backup");
   }
   void write(const ThreadStarter& starter) {
@@ -61,7 +61,7 @@ TEST_F(ThreadStartTest, WriterWithoutAnyThreadFailsAndLeavesNothing) {
   EXPECT_EQ(test::errorText<ZipError>([&] { write(FailingStarter{1}); }),
             "Cannot write the archive \"C:\\backup\\a.zip\": Cannot start a thread to compress the "
             "archive's files: Resource temporarily unavailable");
-  EXPECT_EQ(drive.tree("C:\\backup"), "");
+  EXPECT_EQ(drive.tree("C:\\backup"), std::vector<std::string>{});
 }
 
 TEST_F(ThreadStartTest, ReaderReadsBackAndExtractsWithTheThreadsThatStarted) {
@@ -80,8 +80,8 @@ TEST_F(ThreadStartTest, ReaderReadsBackAndExtractsWithTheThreadsThatStarted) {
     r.extract();
     EXPECT_EQ(*readBack.starts, failFrom);
     EXPECT_EQ(*extraction.starts, failFrom);
-    EXPECT_TRUE(drive.read("C:\\x\\big.xml") == data);
-    EXPECT_EQ(drive.read("C:\\x\\s\\19.xml"), "19");
+    EXPECT_TRUE(drive.readFile("C:\\x\\big.xml") == data);
+    EXPECT_EQ(drive.readFile("C:\\x\\s\\19.xml"), "19");
   }
 }
 

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "tests/zip/zip64_check.h"
+#include "tests/zip/tools.h"
 #include "tests/zip/zip_drive.h"
 #include "zip/zip_reader.h"
 #include "zip/zip_writer.h"
@@ -35,7 +36,7 @@ std::string checkWithTools(test::ZipDrive& drive, const std::string& archive, si
   EXPECT_EQ(runCommand("bsdtar -tvf " + path, &out), 0) << out;
   EXPECT_EQ(static_cast<size_t>(std::count(out.begin(), out.end(), '\n')), entries);
   std::string listing = out;
-  drive.write("C:\\check.py", test::zip64Check);
+  drive.writeFile("C:\\check.py", test::zip64Check);
   EXPECT_EQ(runCommand("python3 " + shellQuote(drive.host("C:\\check.py")) + " " + path + " 4294967295 65535", &out), 0);
   EXPECT_EQ(out, "checked " + std::to_string(entries) + "\n");
   return listing;
@@ -45,7 +46,7 @@ TEST(Zip64Large, DumpOfFiveGibibytes) {
   test::ZipDrive drive;
   const uint64_t size = 5ull << 30;
   const std::string dump = drive.host("C:\\Meridano\\Tarvio\\backup\\tarvio.backup");
-  drive.write("C:\\Meridano\\Tarvio\\backup\\tarvio.backup", "");
+  drive.writeFile("C:\\Meridano\\Tarvio\\backup\\tarvio.backup", "");
   ASSERT_EQ(truncate(dump.c_str(), static_cast<off_t>(size)), 0);
   {
     // A few bytes that are not zeros: at the start, across the 4 GiB mark and at the end.
@@ -58,7 +59,7 @@ TEST(Zip64Large, DumpOfFiveGibibytes) {
     ASSERT_TRUE(f.good());
   }
   ASSERT_EQ(std::filesystem::file_size(dump), size);
-  drive.write("C:\\Meridano\\Tarvio\\tomcat9\\work\\tarvio\\esocial\\a.xml", "<a/>");
+  drive.writeFile("C:\\Meridano\\Tarvio\\tomcat9\\work\\tarvio\\esocial\\a.xml", "<a/>");
 
   const std::string archive = "C:\\Meridano\\Tarvio\\backup\\tarvio-20240305-090703.zip";
   ZipWriter w;
@@ -113,7 +114,7 @@ TEST(Zip64Large, MoreThan65535Entries) {
   r.extract();
   r.close();
   EXPECT_TRUE(drive.exists("C:\\x\\esocial\\p255\\e255.xml"));
-  std::string bytes = drive.read("C:\\many.zip");
+  std::string bytes = drive.readFile("C:\\many.zip");
   EXPECT_EQ(bytes.substr(bytes.size() - 42, 4), "PK\x06\x07") << "a ZIP64 end record locator";
   checkWithTools(drive, "C:\\many.zip", 65'792);
 }

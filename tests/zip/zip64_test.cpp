@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/zip/zip64_check.h"
+#include "tests/zip/tools.h"
 #include "tests/zip/zip_drive.h"
 #include "zip/zip_reader.h"
 #include "zip/zip_writer.h"
@@ -27,10 +28,10 @@ TEST(Zip64Archive, LoweredLimitsGiveAnArchiveThatEveryReaderReadsBack) {
   std::string noise, text;
   for (int i = 0; i < 10'000; ++i) noise.push_back(static_cast<char>(rng()));
   for (int i = 0; text.size() < 20'000; ++i) text += "<n>" + std::to_string(i % 10) + "</n>\n";
-  drive.write("C:\\w\\d\\aleatorio.bin", noise);  // both sizes reach the limit
-  drive.write("C:\\w\\d\\texto.xml", text);       // only the uncompressed size does
-  drive.write("C:\\w\\d\\pequeno.txt", "small");  // only its offset does
-  drive.write("C:\\w\\d\\vazio.txt", "");
+  drive.writeFile("C:\\w\\d\\aleatorio.bin", noise);  // both sizes reach the limit
+  drive.writeFile("C:\\w\\d\\texto.xml", text);       // only the uncompressed size does
+  drive.writeFile("C:\\w\\d\\pequeno.txt", "small");  // only its offset does
+  drive.writeFile("C:\\w\\d\\vazio.txt", "");
   drive.makeFolder("C:\\w\\d\\vazia");
   for (const auto& [limits, zip64End] : {std::pair{Zip64Thresholds{4096, 4}, true}, std::pair{Zip64Thresholds{1u << 20, 6}, false}}) {
     SCOPED_TRACE(limits.size);
@@ -56,15 +57,15 @@ TEST(Zip64Archive, LoweredLimitsGiveAnArchiveThatEveryReaderReadsBack) {
     r.setBaseFolder("C:\\x");
     r.setOverwriteAlways(true);
     r.extract();
-    EXPECT_TRUE(drive.read("C:\\x\\d\\aleatorio.bin") == noise);
-    EXPECT_TRUE(drive.read("C:\\x\\d\\texto.xml") == text);
-    EXPECT_EQ(drive.read("C:\\x\\d\\pequeno.txt"), "small");
+    EXPECT_TRUE(drive.readFile("C:\\x\\d\\aleatorio.bin") == noise);
+    EXPECT_TRUE(drive.readFile("C:\\x\\d\\texto.xml") == text);
+    EXPECT_EQ(drive.readFile("C:\\x\\d\\pequeno.txt"), "small");
 
     std::string archive = shellQuote(drive.host("C:\\a.zip")), out;
-    std::string tail = drive.read("C:\\a.zip").substr(drive.read("C:\\a.zip").size() - 42, 4);
+    std::string tail = drive.readFile("C:\\a.zip").substr(drive.readFile("C:\\a.zip").size() - 42, 4);
     EXPECT_EQ(tail == "PK\x06\x07", zip64End);
     if (haveTool("python3")) {
-      drive.write("C:\\check.py", test::zip64Check);
+      drive.writeFile("C:\\check.py", test::zip64Check);
       EXPECT_EQ(runCommand("python3 " + shellQuote(drive.host("C:\\check.py")) + " " + archive + " " +
                                std::to_string(limits.size) + " " + std::to_string(limits.entries), &out), 0) << out;
       EXPECT_EQ(out, "checked 5\n");

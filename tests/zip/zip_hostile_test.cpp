@@ -10,10 +10,6 @@
 #include "zip/name_checks.h"
 #include "zip/zip_reader.h"
 
-#ifndef TARVIO_ZIP_FIXTURES
-#error "TARVIO_ZIP_FIXTURES must name the fixture folder"
-#endif
-
 namespace tarvio::zip {
 namespace {
 
@@ -48,15 +44,9 @@ std::string nameForPathLength(size_t units) {
 class ZipHostileTest : public ::testing::Test {
  protected:
   test::ZipDrive drive;
-  // The archive on the drive, from entries or from a fixture.
+  // The archive of these entries, on the drive.
   std::string archive(const std::string& name, const std::vector<BuiltEntry>& entries) {
-    drive.write("C:\\in\\" + name, test::buildArchive(entries));
-    return "C:\\in\\" + name;
-  }
-  std::string fixture(const std::string& name) {
-    drive.makeFolder("C:\\in");
-    stdfs::copy_file(std::string(TARVIO_ZIP_FIXTURES) + "/" + name, drive.host("C:\\in\\" + name),
-                     stdfs::copy_options::overwrite_existing);
+    drive.writeFile("C:\\in\\" + name, test::buildArchive(entries));
     return "C:\\in\\" + name;
   }
 };
@@ -102,10 +92,10 @@ TEST_F(ZipHostileTest, RefusedWithTheEntryNamedBeforeAnythingIsWritten) {
       {archive("long-path.zip", {{longPath, "x"}}),
        "The entry \"" + longPath + "\" of the archive \"C:\\in\\long-path.zip\" was refused: its path below "
        "\"C:\\base\\out\" would be longer than 32000 characters"},
-      {fixture("overlap-bomb.zip"),
+      {drive.fixture("overlap-bomb.zip"),
        "The entry \"b001\" of the archive \"C:\\in\\overlap-bomb.zip\" is corrupt: its local header and data "
        "overlap those of the entry \"b000\""},
-      {fixture("local-name.zip"),
+      {drive.fixture("local-name.zip"),
        "The entry \"good.txt\" of the archive \"C:\\in\\local-name.zip\" is corrupt: its local header names it "
        "\"evil.txt\""},
   };
@@ -117,7 +107,7 @@ TEST_F(ZipHostileTest, RefusedWithTheEntryNamedBeforeAnythingIsWritten) {
     r.setOverwriteAlways(true);
     r.setBaseFolder(base);
     EXPECT_EQ(test::errorText<ZipError>([&] { r.extract(); }), c.message) << "extract()";
-    EXPECT_EQ(drive.tree("C:\\base"), "");
+    EXPECT_EQ(drive.tree("C:\\base"), std::vector<std::string>{});
   }
 }
 
@@ -139,8 +129,8 @@ TEST_F(ZipHostileTest, NamesAtTheLimitsAndFoldersOfOneNamePass) {
                                {"Esocial/x/", ""}, {"esocial/X/y.txt", "y"}}));
   r.setBaseFolder(base);
   r.extract();
-  EXPECT_EQ(drive.read(base + "\\esocial\\" + part255), "a");
-  EXPECT_EQ(drive.read(base + "\\esocial\\" + accents255), "b");
+  EXPECT_EQ(drive.readFile(base + "\\esocial\\" + part255), "a");
+  EXPECT_EQ(drive.readFile(base + "\\esocial\\" + accents255), "b");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "platform/platform.h"
+#include "tests/zip/tools.h"
 #include "tests/zip/zip_drive.h"
 #include "zip/zip_reader.h"
 #include "zip/zip_writer.h"
@@ -60,10 +61,10 @@ TEST(ZipInterop, OurArchivesPassUnzip7zipAndPython) {
   for (const char* tool : {"unzip", "7z", "python3"}) {
     if (!haveTool(tool)) GTEST_SKIP() << tool << " is missing (scripts/setup.sh installs it)";
   }
-  drive.write("C:\\w\\dados\\ação.xml", "<a>");
-  drive.write("C:\\w\\dados\\recibo-\xe2\x82\xac.pdf", "%PDF");
-  drive.write("C:\\w\\dados\\ro.txt", "ro");
-  drive.write("C:\\w\\dados\\aleatorio.bin", randomBytes(3'000'000, 3));
+  drive.writeFile("C:\\w\\dados\\ação.xml", "<a>");
+  drive.writeFile("C:\\w\\dados\\recibo-\xe2\x82\xac.pdf", "%PDF");
+  drive.writeFile("C:\\w\\dados\\ro.txt", "ro");
+  drive.writeFile("C:\\w\\dados\\aleatorio.bin", randomBytes(3'000'000, 3));
   drive.makeFolder("C:\\w\\dados\\vazia");
   for (const char* f : {"ação.xml", "recibo-\xe2\x82\xac.pdf", "ro.txt", "aleatorio.bin"}) {
     ASSERT_TRUE(fs().setLastWriteTime(std::string("C:\\w\\dados\\") + f, LocalTime{2023, 7, 8, 10, 20, 30, 0}));
@@ -84,16 +85,16 @@ TEST(ZipInterop, OurArchivesPassUnzip7zipAndPython) {
   EXPECT_NE(out.find("MS-DOS, OS/2 or NT FAT"), std::string::npos) << out;
   EXPECT_EQ(runCommand("7z t " + archive, &out), 0) << out;
   EXPECT_NE(out.find("Everything is Ok"), std::string::npos) << out;
-  drive.write("C:\\check.py", pythonCheck);
+  drive.writeFile("C:\\check.py", pythonCheck);
   EXPECT_EQ(runCommand("python3 " + shellQuote(drive.host("C:\\check.py")) + " " + archive, &out), 0);
   EXPECT_EQ(out, "checked\n");
 }
 
 TEST(ZipInterop, ArchivesOfOtherToolsExtractByOurs) {
   ZipDrive drive;
-  drive.write("C:\\src\\t\\ação.xml", "<ação/>");
-  drive.write("C:\\src\\t\\sub\\x.pdf", randomBytes(200'000, 5));
-  drive.write("C:\\src\\t\\sub\\texto.txt", std::string(100'000, 't'));
+  drive.writeFile("C:\\src\\t\\ação.xml", "<ação/>");
+  drive.writeFile("C:\\src\\t\\sub\\x.pdf", randomBytes(200'000, 5));
+  drive.writeFile("C:\\src\\t\\sub\\texto.txt", std::string(100'000, 't'));
   drive.makeFolder("C:\\src\\t\\vazia");
   std::string src = drive.host("C:\\src");
   struct Tool {
@@ -118,9 +119,10 @@ TEST(ZipInterop, ArchivesOfOtherToolsExtractByOurs) {
     std::string base = std::string("C:\\out-") + t.program;
     r.setBaseFolder(base);
     r.extract();
-    EXPECT_EQ(drive.tree(base), "t/\nt/ação.xml\nt/sub/\nt/sub/texto.txt\nt/sub/x.pdf\nt/vazia/\n");
-    EXPECT_EQ(drive.read(base + "\\t\\ação.xml"), "<ação/>");
-    EXPECT_TRUE(drive.read(base + "\\t\\sub\\x.pdf") == drive.read("C:\\src\\t\\sub\\x.pdf"));
+    EXPECT_EQ(drive.tree(base),
+              (std::vector<std::string>{"t/", "t/ação.xml", "t/sub/", "t/sub/texto.txt", "t/sub/x.pdf", "t/vazia/"}));
+    EXPECT_EQ(drive.readFile(base + "\\t\\ação.xml"), "<ação/>");
+    EXPECT_TRUE(drive.readFile(base + "\\t\\sub\\x.pdf") == drive.readFile("C:\\src\\t\\sub\\x.pdf"));
   }
 }
 

@@ -33,9 +33,9 @@ void writeClassicArchive(test::ZipDrive& drive, const std::string& archive) {
   std::mt19937 rng(2024);
   std::string noise;
   for (int i = 0; i < 70'000; ++i) noise.push_back(static_cast<char>(rng()));  // two stored blocks
-  drive.write("C:\\w\\dados\\a\xc3\xa7\xc3\xa3o.bin", noise);                      // OEM name
-  drive.write("C:\\w\\dados\\recibo-\xe2\x82\xac.txt", "<a>");                    // UTF-8 name
-  drive.write("C:\\w\\dados\\vazio.txt", "");
+  drive.writeFile("C:\\w\\dados\\a\xc3\xa7\xc3\xa3o.bin", noise);                      // OEM name
+  drive.writeFile("C:\\w\\dados\\recibo-\xe2\x82\xac.txt", "<a>");                    // UTF-8 name
+  drive.writeFile("C:\\w\\dados\\vazio.txt", "");
   drive.makeFolder("C:\\w\\pasta\\vazia");
   LocalTime t{2023, 7, 8, 10, 20, 30, 0};
   for (const char* f : {"a\xc3\xa7\xc3\xa3o.bin", "recibo-\xe2\x82\xac.txt", "vazio.txt"}) {
@@ -55,7 +55,7 @@ void writeClassicArchive(test::ZipDrive& drive, const std::string& archive) {
 TEST(ZipPinnedBytes, ArchiveWithinClassicLimitsIsUnchanged) {
   test::ZipDrive drive;
   writeClassicArchive(drive, "C:\\classic.zip");
-  std::string written = drive.read("C:\\classic.zip");
+  std::string written = drive.readFile("C:\\classic.zip");
   std::string pinned = readHostFile(std::string(TARVIO_ZIP_FIXTURES) + "/classic.zip");
   ASSERT_FALSE(pinned.empty());
   size_t differs = std::mismatch(written.begin(), written.end(), pinned.begin(), pinned.end()).first - written.begin();

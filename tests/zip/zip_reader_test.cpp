@@ -11,10 +11,6 @@
 #include "zip/zip_reader.h"
 #include "zip/zip_writer.h"
 
-#ifndef TARVIO_ZIP_FIXTURES
-#error "TARVIO_ZIP_FIXTURES must name the fixture folder"
-#endif
-
 namespace tarvio::zip {
 namespace {
 
@@ -24,19 +20,12 @@ namespace stdfs = std::filesystem;
 class ZipReaderTest : public ::testing::Test {
  protected:
   ZipDrive drive;
-  // Copies a fixture onto the drive and returns its drive path.
-  std::string fixture(const std::string& name) {
-    drive.makeFolder("C:\\in");
-    stdfs::copy_file(std::string(TARVIO_ZIP_FIXTURES) + "/" + name, drive.host("C:\\in\\" + name),
-                     stdfs::copy_options::overwrite_existing);
-    return "C:\\in\\" + name;
-  }
 };
 
 TEST_F(ZipReaderTest, ExtractsFoldersFilesTimesAndAttributesAndReplacesReadOnlyFiles) {
-  drive.write("C:\\w\\tarvio_nfse\\nota.xml", "<nota/>");
-  drive.write("C:\\w\\tarvio_nfse\\.oculto", "h");
-  drive.write("C:\\w\\tarvio_nfse\\ação\\recibo-\xe2\x82\xac.pdf", "%PDF");
+  drive.writeFile("C:\\w\\tarvio_nfse\\nota.xml", "<nota/>");
+  drive.writeFile("C:\\w\\tarvio_nfse\\.oculto", "h");
+  drive.writeFile("C:\\w\\tarvio_nfse\\ação\\recibo-\xe2\x82\xac.pdf", "%PDF");
   drive.makeFolder("C:\\w\\tarvio_nfse\\vazia");
   ASSERT_TRUE(fs().setLastWriteTime("C:\\w\\tarvio_nfse\\nota.xml", LocalTime{2023, 7, 8, 10, 20, 30, 0}));
   ASSERT_TRUE(fs().setAttributes("C:\\w\\tarvio_nfse\\nota.xml", attr::readOnly | attr::archive));
@@ -46,7 +35,7 @@ TEST_F(ZipReaderTest, ExtractsFoldersFilesTimesAndAttributesAndReplacesReadOnlyF
   w.addFiles("C:\\w\\tarvio_nfse\\*.*");
   w.close();
 
-  drive.write("C:\\out\\tarvio_nfse\\nota.xml", "old content, read-only");
+  drive.writeFile("C:\\out\\tarvio_nfse\\nota.xml", "old content, read-only");
   ASSERT_EQ(chmod(drive.host("C:\\out\\tarvio_nfse\\nota.xml").c_str(), 0444), 0);
   ZipReader r;
   r.open("C:\\a.zip");
@@ -56,31 +45,32 @@ TEST_F(ZipReaderTest, ExtractsFoldersFilesTimesAndAttributesAndReplacesReadOnlyF
   r.close();
 
   EXPECT_EQ(drive.tree("C:\\out"),
-            "tarvio_nfse/\ntarvio_nfse/.oculto\ntarvio_nfse/ação/\ntarvio_nfse/ação/recibo-\xe2\x82\xac.pdf\n"
-            "tarvio_nfse/nota.xml\ntarvio_nfse/vazia/\n");
-  EXPECT_EQ(drive.read("C:\\out\\tarvio_nfse\\nota.xml"), "<nota/>");
+            (std::vector<std::string>{"tarvio_nfse/", "tarvio_nfse/.oculto", "tarvio_nfse/ação/",
+                                      "tarvio_nfse/ação/recibo-\xe2\x82\xac.pdf", "tarvio_nfse/nota.xml",
+                                      "tarvio_nfse/vazia/"}));
+  EXPECT_EQ(drive.readFile("C:\\out\\tarvio_nfse\\nota.xml"), "<nota/>");
   EXPECT_EQ(fs().lastWriteTime("C:\\out\\tarvio_nfse\\nota.xml"), (LocalTime{2023, 7, 8, 10, 20, 30, 0}));
   EXPECT_TRUE(*fs().attributes("C:\\out\\tarvio_nfse\\nota.xml") & attr::readOnly);
-  EXPECT_EQ(drive.read("C:\\out\\tarvio_nfse\\ação\\recibo-\xe2\x82\xac.pdf"), "%PDF");
+  EXPECT_EQ(drive.readFile("C:\\out\\tarvio_nfse\\ação\\recibo-\xe2\x82\xac.pdf"), "%PDF");
 }
 
 TEST_F(ZipReaderTest, WithoutOverwriteExistingFilesStay) {
-  drive.write("C:\\w\\a.txt", "new");
+  drive.writeFile("C:\\w\\a.txt", "new");
   ZipWriter w;
   w.create("C:\\a.zip");
   w.setBaseFolder("C:\\w");
   w.addFiles("C:\\w\\*.*");
   w.close();
-  drive.write("C:\\out\\a.txt", "old");
+  drive.writeFile("C:\\out\\a.txt", "old");
   ZipReader r;
   r.open("C:\\a.zip");
   r.setBaseFolder("C:\\out");
   r.extract();
-  EXPECT_EQ(drive.read("C:\\out\\a.txt"), "old");
+  EXPECT_EQ(drive.readFile("C:\\out\\a.txt"), "old");
 }
 
 TEST_F(ZipReaderTest, ListsEntriesWithoutExtracting) {
-  drive.write("C:\\w\\backup\\tarvio.backup", std::string(10000, 'd'));
+  drive.writeFile("C:\\w\\backup\\tarvio.backup", std::string(10000, 'd'));
   drive.makeFolder("C:\\w\\backup\\vazia");
   ZipWriter w;
   w.create("C:\\a.zip");
@@ -99,7 +89,8 @@ TEST_F(ZipReaderTest, ListsEntriesWithoutExtracting) {
   EXPECT_EQ(list[1].name, "backup/vazia/");
   EXPECT_TRUE(list[1].isDirectory);
   EXPECT_EQ(list[1].method, 0);
-  EXPECT_EQ(drive.tree(), "a.zip\nw/\nw/backup/\nw/backup/tarvio.backup\nw/backup/vazia/\n");
+  EXPECT_EQ(drive.tree("C:"),
+            (std::vector<std::string>{"a.zip", "w/", "w/backup/", "w/backup/tarvio.backup", "w/backup/vazia/"}));
 }
 
 TEST_F(ZipReaderTest, OpenNeverCreatesAndNamesTheArchive) {
@@ -131,7 +122,7 @@ TEST_F(ZipReaderTest, HostileAndDamagedArchivesAreRefused) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fixture);
-    std::string archive = fixture(c.fixture);
+    std::string archive = drive.fixture(c.fixture);
     std::string message = test::errorText<ZipError>([&] {
       ZipReader r;
       r.open(archive);
@@ -142,7 +133,8 @@ TEST_F(ZipReaderTest, HostileAndDamagedArchivesAreRefused) {
     });
     EXPECT_NE(message.find(c.message), std::string::npos) << message;
     // Nothing ever lands outside the base folder; a damaged entry leaves no file of its own.
-    EXPECT_EQ(drive.tree("C:\\base"), c.nothingWritten ? "" : "out/\n") << c.fixture;
+    EXPECT_EQ(drive.tree("C:\\base"), c.nothingWritten ? std::vector<std::string>{} : std::vector<std::string>{"out/"})
+        << c.fixture;
     EXPECT_FALSE(stdfs::exists("/tmp/tarvio-evil.txt"));
     EXPECT_FALSE(drive.exists("C:\\evil.txt"));
     EXPECT_FALSE(drive.exists("C:\\base\\evil.txt"));
@@ -164,10 +156,10 @@ TEST_F(ZipReaderTest, ReadsDataDescriptorsZip64RecordsAndBackslashNames) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fixture);
     ZipReader r;
-    r.open(fixture(c.fixture));
+    r.open(drive.fixture(c.fixture));
     r.setBaseFolder("C:\\out");
     r.extract();
-    EXPECT_EQ(drive.read(c.path), c.content);
+    EXPECT_EQ(drive.readFile(c.path), c.content);
   }
 }
 

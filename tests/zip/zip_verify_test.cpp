@@ -10,10 +10,6 @@
 #include "zip/zip_reader.h"
 #include "zip/zip_writer.h"
 
-#ifndef TARVIO_ZIP_FIXTURES
-#error "TARVIO_ZIP_FIXTURES must name the fixture folder"
-#endif
-
 namespace tarvio::zip {
 namespace {
 
@@ -22,12 +18,6 @@ namespace stdfs = std::filesystem;
 class ZipVerifyTest : public ::testing::Test {
  protected:
   test::ZipDrive drive;
-  std::string fixture(const std::string& name) {
-    drive.makeFolder("C:\\in");
-    stdfs::copy_file(std::string(TARVIO_ZIP_FIXTURES) + "/" + name, drive.host("C:\\in\\" + name),
-                     stdfs::copy_options::overwrite_existing);
-    return "C:\\in\\" + name;
-  }
 };
 
 TEST_F(ZipVerifyTest, FaultsAreReportedWithTheEntryAndWhatIsWrong) {
@@ -63,14 +53,14 @@ TEST_F(ZipVerifyTest, FaultsAreReportedWithTheEntryAndWhatIsWrong) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fixture);
     ZipReader r;
-    r.open(fixture(c.fixture));
+    r.open(drive.fixture(c.fixture));
     EXPECT_EQ(test::errorText<ZipError>([&] { r.verify(); }), c.message);
   }
 }
 
 TEST_F(ZipVerifyTest, ArchivesOfOursAndUnusualOnesOfOthersPass) {
-  drive.write("C:\\w\\backup\\tarvio.backup", std::string(3'000'000, 'd'));
-  drive.write("C:\\w\\esocial\\a.xml", "<a/>");
+  drive.writeFile("C:\\w\\backup\\tarvio.backup", std::string(3'000'000, 'd'));
+  drive.writeFile("C:\\w\\esocial\\a.xml", "<a/>");
   drive.makeFolder("C:\\w\\esocial\\vazia");
   ZipWriter w;
   w.create("C:\\a.zip");
@@ -78,8 +68,8 @@ TEST_F(ZipVerifyTest, ArchivesOfOursAndUnusualOnesOfOthersPass) {
   w.addFiles("C:\\w\\backup\\tarvio.backup");
   w.addFiles("C:\\w\\esocial\\*.*");
   w.close();
-  for (std::string archive : {std::string("C:\\a.zip"), fixture("data-descriptor.zip"), fixture("zip64.zip"),
-                              fixture("backslash.zip")}) {
+  for (std::string archive : {std::string("C:\\a.zip"), drive.fixture("data-descriptor.zip"),
+                              drive.fixture("zip64.zip"), drive.fixture("backslash.zip")}) {
     SCOPED_TRACE(archive);
     ZipReader r;
     r.open(archive);

@@ -36,14 +36,14 @@ class ZipWriterTest : public ::testing::Test {
 };
 
 TEST_F(ZipWriterTest, FolderGroupsKeepFilesFirstThenEachSubfolderAndLaterTreesReplaceEarlierNames) {
-  drive.write("C:\\tomcat\\trabalhadores\\f.pdf", "from tomcat");
-  drive.write("C:\\tomcat\\trabalhadores\\only-tomcat.xml", "t");
-  drive.write("C:\\tomcat\\trabalhadores\\sub\\deep\\g.xml", "g");
+  drive.writeFile("C:\\tomcat\\trabalhadores\\f.pdf", "from tomcat");
+  drive.writeFile("C:\\tomcat\\trabalhadores\\only-tomcat.xml", "t");
+  drive.writeFile("C:\\tomcat\\trabalhadores\\sub\\deep\\g.xml", "g");
   drive.makeFolder("C:\\tomcat\\trabalhadores\\empty");
   drive.makeFolder("C:\\tomcat\\esocial\\x");
-  drive.write("C:\\jetty\\trabalhadores\\F.PDF", "from jetty");
-  drive.write("C:\\jetty\\trabalhadores\\only-jetty.xml", "j");
-  drive.write("C:\\Meridano\\backup\\tarvio.backup", "dump");
+  drive.writeFile("C:\\jetty\\trabalhadores\\F.PDF", "from jetty");
+  drive.writeFile("C:\\jetty\\trabalhadores\\only-jetty.xml", "j");
+  drive.writeFile("C:\\Meridano\\backup\\tarvio.backup", "dump");
 
   ZipWriter w;
   w.create(archive);
@@ -80,8 +80,8 @@ TEST_F(ZipWriterTest, FolderGroupsKeepFilesFirstThenEachSubfolderAndLaterTreesRe
   r.setBaseFolder("C:\\x");
   r.extract();
   std::string pdf = drive.exists("C:\\x\\trabalhadores\\f.pdf") ? "C:\\x\\trabalhadores\\f.pdf" : "C:\\x\\trabalhadores\\F.PDF";
-  EXPECT_EQ(drive.read(pdf), "from jetty");
-  EXPECT_EQ(drive.read("C:\\x\\backup\\tarvio.backup"), "dump");
+  EXPECT_EQ(drive.readFile(pdf), "from jetty");
+  EXPECT_EQ(drive.readFile("C:\\x\\backup\\tarvio.backup"), "dump");
 }
 
 TEST_F(ZipWriterTest, EmptySourceFolderAddsNothingAndMissingSingleFileAddsNothing) {
@@ -96,10 +96,10 @@ TEST_F(ZipWriterTest, EmptySourceFolderAddsNothingAndMissingSingleFileAddsNothin
 }
 
 TEST_F(ZipWriterTest, MaskWithAPatternAddsOnlyMatchingFilesButEveryFolder) {
-  drive.write("C:\\w\\a.xml", "a");
-  drive.write("C:\\w\\b.pdf", "b");
-  drive.write("C:\\w\\s\\c.xml", "c");
-  drive.write("C:\\w\\s\\d.txt", "d");
+  drive.writeFile("C:\\w\\a.xml", "a");
+  drive.writeFile("C:\\w\\b.pdf", "b");
+  drive.writeFile("C:\\w\\s\\c.xml", "c");
+  drive.writeFile("C:\\w\\s\\d.txt", "d");
   ZipWriter w;
   w.create(archive);
   w.setBaseFolder("C:\\w");
@@ -109,15 +109,15 @@ TEST_F(ZipWriterTest, MaskWithAPatternAddsOnlyMatchingFilesButEveryFolder) {
 }
 
 TEST_F(ZipWriterTest, ArchiveReplacesAnExistingFileAndLeavesNoTemporaryFile) {
-  drive.write("C:\\backup\\a.zip", "an older archive");
-  drive.write("C:\\w\\a.txt", "hello");
+  drive.writeFile("C:\\backup\\a.zip", "an older archive");
+  drive.writeFile("C:\\w\\a.txt", "hello");
   ZipWriter w;
   w.create(archive);
   w.setBaseFolder("C:\\w");
   w.addFiles("C:\\w\\*.*");
   w.close();
   EXPECT_EQ(entryNames(archive), std::vector<std::string>{"a.txt"});
-  EXPECT_EQ(drive.tree("C:\\backup"), "a.zip\n");
+  EXPECT_EQ(drive.tree("C:\\backup"), std::vector<std::string>{"a.zip"});
 }
 
 TEST_F(ZipWriterTest, LargeMixedFileRoundTripsThroughParallelPieces) {
@@ -127,8 +127,8 @@ TEST_F(ZipWriterTest, LargeMixedFileRoundTripsThroughParallelPieces) {
   for (int i = 0; data.size() < 3'500'000; ++i) data += "<linha n=\"" + std::to_string(i) + "\">texto</linha>\n";
   for (int i = 0; i < 2'000'000; ++i) data.push_back(static_cast<char>(rng()));
   data += std::string(700'000, 'z');
-  drive.write("C:\\w\\big.bin", data);
-  drive.write("C:\\w\\empty.bin", "");
+  drive.writeFile("C:\\w\\big.bin", data);
+  drive.writeFile("C:\\w\\empty.bin", "");
   ZipWriter w;
   w.setThreads(3);
   w.create(archive);
@@ -142,8 +142,8 @@ TEST_F(ZipWriterTest, LargeMixedFileRoundTripsThroughParallelPieces) {
   for (const auto& e : r.entries()) EXPECT_EQ(e.method, 8) << e.name;
   r.setBaseFolder("C:\\x");
   r.extract();
-  EXPECT_TRUE(drive.read("C:\\x\\big.bin") == data);
-  EXPECT_EQ(drive.read("C:\\x\\empty.bin"), "");
+  EXPECT_TRUE(drive.readFile("C:\\x\\big.bin") == data);
+  EXPECT_EQ(drive.readFile("C:\\x\\empty.bin"), "");
   EXPECT_LT(std::filesystem::file_size(drive.host(archive)), data.size() / 2);
 }
 
@@ -156,26 +156,26 @@ TEST_F(ZipWriterTest, LargeEntryRereadsStoredPiecesAndSpoolsDeflatedOnes) {
     for (int i = 0; i < 1'500'000; ++i) data.push_back(static_cast<char>(rng()));
     for (int i = 0; i < 1'500'000; ++i) data.push_back(static_cast<char>('a' + rng() % 4));
   }
-  drive.write("C:\\w\\big.backup", data);
+  drive.writeFile("C:\\w\\big.backup", data);
   ZipWriter w;
   w.setMemoryLimits(4u << 20, 1u << 20);
   w.create(archive);
   w.setBaseFolder("C:\\w");
   w.addFiles("C:\\w\\big.backup");
   w.close();
-  EXPECT_EQ(drive.tree("C:\\backup"), "a.zip\n") << "no spool file left";
+  EXPECT_EQ(drive.tree("C:\\backup"), std::vector<std::string>{"a.zip"}) << "no spool file left";
   ZipReader r;
   r.open(archive);
   r.setBaseFolder("C:\\x");
   r.extract();
-  EXPECT_TRUE(drive.read("C:\\x\\big.backup") == data);
+  EXPECT_TRUE(drive.readFile("C:\\x\\big.backup") == data);
 }
 
 TEST_F(ZipWriterTest, FileVanishingBeforeCloseLeavesNoArchiveNoTemporaryAndKeepsTheOldArchive) {
-  drive.write("C:\\backup\\a.zip", "the previous archive");
-  drive.write("C:\\w\\a.txt", std::string(3'000'000, 'a'));
-  drive.write("C:\\w\\b.txt", "b");
-  drive.write("C:\\w\\c.txt", "c");
+  drive.writeFile("C:\\backup\\a.zip", "the previous archive");
+  drive.writeFile("C:\\w\\a.txt", std::string(3'000'000, 'a'));
+  drive.writeFile("C:\\w\\b.txt", "b");
+  drive.writeFile("C:\\w\\c.txt", "c");
   ZipWriter w;
   w.create(archive);
   w.setBaseFolder("C:\\w");
@@ -184,8 +184,8 @@ TEST_F(ZipWriterTest, FileVanishingBeforeCloseLeavesNoArchiveNoTemporaryAndKeeps
   std::string m = test::errorText<ZipError>([&] { w.close(); });
   EXPECT_NE(m.find("C:\\backup\\a.zip"), std::string::npos) << m;
   EXPECT_NE(m.find("C:\\w\\b.txt"), std::string::npos) << m;
-  EXPECT_EQ(drive.tree("C:\\backup"), "a.zip\n");
-  EXPECT_EQ(drive.read("C:\\backup\\a.zip"), "the previous archive");
+  EXPECT_EQ(drive.tree("C:\\backup"), std::vector<std::string>{"a.zip"});
+  EXPECT_EQ(drive.readFile("C:\\backup\\a.zip"), "the previous archive");
 }
 
 TEST_F(ZipWriterTest, DiskFillingUpIsAnErrorSayingSoAndLeavesOnlyTheOldArchive) {
@@ -195,8 +195,8 @@ TEST_F(ZipWriterTest, DiskFillingUpIsAnErrorSayingSoAndLeavesOnlyTheOldArchive) 
   std::string data;
   for (int i = 0; i < 1'500'000; ++i) data.push_back(static_cast<char>(rng()));
   for (int i = 0; data.size() < 5'000'000; ++i) data += "<linha n=\"" + std::to_string(i * 7919 % 100'003) + "\"/>\n";
-  drive.write("C:\\w\\big.backup", data);
-  for (int i = 0; i < 5; ++i) drive.write("C:\\w\\s\\" + std::to_string(i) + ".xml", "<x/>");
+  drive.writeFile("C:\\w\\big.backup", data);
+  for (int i = 0; i < 5; ++i) drive.writeFile("C:\\w\\s\\" + std::to_string(i) + ".xml", "<x/>");
   // With the classic records, and with ZIP64 records everywhere (limits lowered).
   for (Zip64Thresholds limits : {Zip64Thresholds{}, Zip64Thresholds{4096, 4}}) {
     SCOPED_TRACE(limits.size);
@@ -219,15 +219,15 @@ TEST_F(ZipWriterTest, DiskFillingUpIsAnErrorSayingSoAndLeavesOnlyTheOldArchive) 
     ASSERT_GT(needed, std::filesystem::file_size(drive.host(archive))) << "the spool file was written too";
     for (uint64_t freeBytes : {uint64_t{0}, needed / 3, needed - 1}) {
       SCOPED_TRACE(freeBytes);
-      drive.write(archive, "the previous archive");
+      drive.writeFile(archive, "the previous archive");
       test::FailingFileSystem full(fs());
       full.diskFullAfter = freeBytes;
       test::ScopedPlatform installed([&](Platform& p) { p.fs = &full; });
       std::string m = test::errorText<ZipError>(write);
       EXPECT_EQ(m.rfind("Cannot write the archive \"C:\\backup\\a.zip\": Cannot write file \"C:\\backup\\a.zip.", 0), 0u) << m;
       EXPECT_NE(m.find("There is not enough space on the disk"), std::string::npos) << m;
-      EXPECT_EQ(drive.tree("C:\\backup"), "a.zip\n");
-      EXPECT_EQ(drive.read(archive), "the previous archive");
+      EXPECT_EQ(drive.tree("C:\\backup"), std::vector<std::string>{"a.zip"});
+      EXPECT_EQ(drive.readFile(archive), "the previous archive");
     }
   }
 }
@@ -236,7 +236,7 @@ TEST_F(ZipWriterTest, DiskFillingUpDuringExtractionLeavesNoHalfWrittenFile) {
   std::mt19937 rng(6);
   std::string data;
   for (int i = 0; i < 3'000'000; ++i) data.push_back(static_cast<char>(rng()));
-  drive.write("C:\\w\\big.backup", data);
+  drive.writeFile("C:\\w\\big.backup", data);
   ZipWriter w;
   w.create(archive);
   w.setBaseFolder("C:\\w");
@@ -250,11 +250,11 @@ TEST_F(ZipWriterTest, DiskFillingUpDuringExtractionLeavesNoHalfWrittenFile) {
   r.setBaseFolder("C:\\x");
   std::string m = test::errorText([&] { r.extract(); });
   EXPECT_NE(m.find("There is not enough space on the disk"), std::string::npos) << m;
-  EXPECT_EQ(drive.tree("C:\\x"), "");
+  EXPECT_EQ(drive.tree("C:\\x"), std::vector<std::string>{});
 }
 
 TEST_F(ZipWriterTest, UnwritableArchiveFolderIsAnErrorNamingTheArchive) {
-  drive.write("C:\\w\\a.txt", "a");
+  drive.writeFile("C:\\w\\a.txt", "a");
   ZipWriter w;
   w.create("C:\\missing\\a.zip");
   w.setBaseFolder("C:\\w");
@@ -265,14 +265,14 @@ TEST_F(ZipWriterTest, UnwritableArchiveFolderIsAnErrorNamingTheArchive) {
 }
 
 TEST_F(ZipWriterTest, WriterDestroyedWithoutCloseLeavesNothing) {
-  drive.write("C:\\w\\a.txt", "a");
+  drive.writeFile("C:\\w\\a.txt", "a");
   {
     ZipWriter w;
     w.create(archive);
     w.setBaseFolder("C:\\w");
     w.addFiles("C:\\w\\*.*");
   }
-  EXPECT_EQ(drive.tree("C:\\backup"), "");
+  EXPECT_EQ(drive.tree("C:\\backup"), std::vector<std::string>{});
 }
 
 }  // namespace
