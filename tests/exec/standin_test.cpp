@@ -8,11 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 
 #include "exec/commands.h"
+#include "tests/support/host_file.h"
 #include "tests/support/wait_until.h"
 
 extern char** environ;
@@ -52,22 +52,11 @@ class StandinTest : public ::testing::Test {
     stdfs::copy_file(TARVIO_RECORD_STANDIN, target, stdfs::copy_options::overwrite_existing);
   }
 
-  static std::string read(const stdfs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  static void write(const stdfs::path& p, const std::string& bytes) {
-    stdfs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-  }
-
   // Writes the script to C:\Meridano\backup.bat and runs the stand-in on it with the parameters the
   // runner gives the interpreter ("/D /C C:\Meridano\backup.bat") in the folder work/, with
   // TARVIO_DRIVE_C and the recording variables in its environment.
   Outcome run(const std::string& script, std::map<std::string, std::string> env = {}) {
-    write(drive() / "Meridano" / "backup.bat", script);
+    writeHostFile(drive() / "Meridano" / "backup.bat", script);
     env["TARVIO_DRIVE_C"] = drive().string();
     env["TARVIO_RECORD_FILE"] = record;
     std::vector<std::string> entries;
@@ -104,8 +93,8 @@ class StandinTest : public ::testing::Test {
       ADD_FAILURE() << "the interpreter did not end";
     }
     outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.stdoutText = read(out);
-    outcome.stderrText = read(err);
+    outcome.stdoutText = readHostFile(out);
+    outcome.stderrText = readHostFile(err);
     return outcome;
   }
 
@@ -114,13 +103,13 @@ class StandinTest : public ::testing::Test {
 };
 
 TEST_F(StandinTest, EchoWritesTheTextUpToTheSignAndCrLfIntoATruncatedFile) {
-  write(drive() / "Meridano" / "pgpass", std::string(200, 'x'));
+  writeHostFile(drive() / "Meridano" / "pgpass", std::string(200, 'x'));
   Outcome o = run("echo localhost:5432:tarvio:postgres:plovertin> C:\\Meridano\\pgpass\r\n"
                   "echo caf\xE9 two  > C:\\Meridano\\other.txt\r\n");
   EXPECT_EQ(o.exitCode, 0) << o.stderrText;
-  EXPECT_EQ(read(drive() / "Meridano" / "pgpass"), "localhost:5432:tarvio:postgres:plovertin\r\n");
+  EXPECT_EQ(readHostFile(drive() / "Meridano" / "pgpass"), "localhost:5432:tarvio:postgres:plovertin\r\n");
   // Blanks before the sign belong to the text; the bytes are written as the script holds them.
-  EXPECT_EQ(read(drive() / "Meridano" / "other.txt"), "caf\xE9 two  \r\n");
+  EXPECT_EQ(readHostFile(drive() / "Meridano" / "other.txt"), "caf\xE9 two  \r\n");
   // PostgreSQL's client ignores a password file that others may read.
   auto perms = stdfs::status(drive() / "Meridano" / "other.txt").permissions();
   EXPECT_EQ(perms & (stdfs::perms::group_all | stdfs::perms::others_all), stdfs::perms::none);
@@ -141,34 +130,34 @@ TEST_F(StandinTest, SetIsSeenByLaterProgramsWithDrivePathsMapped) {
                   "C:\\bin\\prog.exe list\r\n");
   EXPECT_EQ(o.exitCode, 0) << o.stderrText;
   std::string d = drive().string();
-  EXPECT_EQ(read(record), "prog.exe before PGPASSFILE unset\n"
-                          "prog.exe after PGPASSFILE=" + d + "/Meridano/pgpass\n"
-                          "prog.exe password PGPASSWORD=plovertin\n"
-                          "prog.exe list CAMINHO=" + d + "/a;" + d + "/b\xC3\xA7\n");
+  EXPECT_EQ(readHostFile(record), "prog.exe before PGPASSFILE unset\n"
+                                  "prog.exe after PGPASSFILE=" + d + "/Meridano/pgpass\n"
+                                  "prog.exe password PGPASSWORD=plovertin\n"
+                                  "prog.exe list CAMINHO=" + d + "/a;" + d + "/b\xC3\xA7\n");
 }
 
 TEST_F(StandinTest, RedirectionTruncatesTheFileAndReceivesTheProgramsOutput) {
   installRecorder("Meridano/Tarvio/pg10/bin/pg_dump");  // found for pg_dump.exe
-  write(drive() / "Meridano" / "Tarvio" / "backup" / "tarvio.backup", std::string(5000, 'z'));
+  writeHostFile(drive() / "Meridano" / "Tarvio" / "backup" / "tarvio.backup", std::string(5000, 'z'));
   Outcome o = run(commands::dumpAttempt(1) + "\r\n");
   EXPECT_EQ(o.exitCode, 0) << o.stderrText;
-  EXPECT_EQ(read(drive() / "Meridano" / "Tarvio" / "backup" / "tarvio.backup"),
+  EXPECT_EQ(readHostFile(drive() / "Meridano" / "Tarvio" / "backup" / "tarvio.backup"),
             "pg_dump -U postgres -p 5432 -Fc tarvio\n");
-  EXPECT_EQ(read(drive() / "Meridano" / "pgpass"), "localhost:5432:tarvio:postgres:plovertin\r\n");
+  EXPECT_EQ(readHostFile(drive() / "Meridano" / "pgpass"), "localhost:5432:tarvio:postgres:plovertin\r\n");
 }
 
 TEST_F(StandinTest, ErrorOutputRedirectionReceivesWhatTheProgramWritesToItsErrorOutput) {
-  write(drive() / "bin" / "ruidoso.exe", "#!/bin/sh\necho saida\necho erro >&2\nexit 3\n");
+  writeHostFile(drive() / "bin" / "ruidoso.exe", "#!/bin/sh\necho saida\necho erro >&2\nexit 3\n");
   stdfs::permissions(drive() / "bin" / "ruidoso.exe", stdfs::perms::owner_all);
   Outcome o = run("C:\\bin\\ruidoso.exe 2> C:\\erros.log\r\n");
   EXPECT_EQ(o.exitCode, 3);
   EXPECT_EQ(o.stdoutText, "saida\n");
-  EXPECT_EQ(read(drive() / "erros.log"), "erro\n");
+  EXPECT_EQ(readHostFile(drive() / "erros.log"), "erro\n");
   // A "2" at the end of a word is part of the word, and ">" redirects the output.
-  write(drive() / "bin" / "eco.exe", "#!/bin/sh\necho \"$@\"\n");
+  writeHostFile(drive() / "bin" / "eco.exe", "#!/bin/sh\necho \"$@\"\n");
   stdfs::permissions(drive() / "bin" / "eco.exe", stdfs::perms::owner_all);
   EXPECT_EQ(run("C:\\bin\\eco.exe a2> C:\\saida.txt\r\n").exitCode, 0);
-  EXPECT_EQ(read(drive() / "saida.txt"), "a2\n");
+  EXPECT_EQ(readHostFile(drive() / "saida.txt"), "a2\n");
 }
 
 TEST_F(StandinTest, QuotedArgumentIsOneWordWithoutItsQuotes) {
@@ -189,11 +178,11 @@ TEST_F(StandinTest, SystemToolStandInsRecordTheStopAndStartCalls) {
   script += commands::startTomcat() + "\r\n";
   Outcome o = run(script);
   EXPECT_EQ(o.exitCode, 0) << o.stderrText;
-  EXPECT_EQ(read(record), "taskkill.exe /f /im Tarvio.exe\n"
-                          "taskkill.exe /f /im Tarvio_Server_Config.exe\n"
-                          "taskkill.exe /f /im tomcat9.exe\n"
-                          "net stop tomcat9\n"
-                          "net start tomcat9\n");
+  EXPECT_EQ(readHostFile(record), "taskkill.exe /f /im Tarvio.exe\n"
+                                  "taskkill.exe /f /im Tarvio_Server_Config.exe\n"
+                                  "taskkill.exe /f /im tomcat9.exe\n"
+                                  "net stop tomcat9\n"
+                                  "net start tomcat9\n");
 }
 
 TEST_F(StandinTest, BareNameIsLookedUpInTheCurrentFolderThenAlongThePath) {
@@ -205,16 +194,16 @@ TEST_F(StandinTest, BareNameIsLookedUpInTheCurrentFolderThenAlongThePath) {
   Outcome o = run("pg_dump.exe -U postgres -p 5432 -Fc tarvio > C:\\out.backup\r\nother.exe here\r\n",
                   {{"PATH", path}});
   EXPECT_EQ(o.exitCode, 0) << o.stderrText;
-  EXPECT_EQ(read(drive() / "out.backup"), "pg_dump -U postgres -p 5432 -Fc tarvio\n");
+  EXPECT_EQ(readHostFile(drive() / "out.backup"), "pg_dump -U postgres -p 5432 -Fc tarvio\n");
   EXPECT_EQ(o.stdoutText, "other.exe here\n") << "the current folder comes first";
 }
 
 TEST_F(StandinTest, MissingProgramFailsLikeCmdAndTheScriptGoesOn) {
-  write(drive() / "out.txt", "old content");
+  writeHostFile(drive() / "out.txt", "old content");
   Outcome o = run("C:\\nowhere\\pg_dump.exe -Fc > C:\\out.txt\r\necho next> C:\\next.txt\r\nnothere.exe\r\n");
   EXPECT_EQ(o.exitCode, 9009 % 256);
-  EXPECT_EQ(read(drive() / "out.txt"), "") << "the redirection is made before the lookup";
-  EXPECT_EQ(read(drive() / "next.txt"), "next\r\n");
+  EXPECT_EQ(readHostFile(drive() / "out.txt"), "") << "the redirection is made before the lookup";
+  EXPECT_EQ(readHostFile(drive() / "next.txt"), "next\r\n");
   EXPECT_NE(o.stderrText.find("'C:\\nowhere\\pg_dump.exe' is not recognized as an internal or external command,"),
             std::string::npos);
   EXPECT_NE(o.stderrText.find("'nothere.exe' is not recognized"), std::string::npos);
@@ -247,7 +236,7 @@ TEST_F(StandinTest, UnknownSyntaxGivesAnErrorLineAndTheNextLineRuns) {
     stdfs::remove(drive() / "after.txt", ec);
     Outcome o = run(line + "\r\necho after> C:\\after.txt\r\n");
     EXPECT_EQ(o.exitCode, 0) << line;
-    EXPECT_EQ(read(drive() / "after.txt"), "after\r\n") << line;
+    EXPECT_EQ(readHostFile(drive() / "after.txt"), "after\r\n") << line;
     EXPECT_NE(o.stderrText.find("tarvio-cmd: "), std::string::npos) << line;
   }
 }
@@ -259,9 +248,9 @@ TEST_F(StandinTest, StartBReturnsAtOnceWhileTheProgramRunsOn) {
   Outcome o = run(commands::startServerConfig() + "\r\n", {{"TARVIO_RECORD_WAIT_FOR", go}});
   EXPECT_EQ(o.exitCode, 0) << o.stderrText;
   EXPECT_FALSE(stdfs::exists(record));
-  write(go, "");
-  EXPECT_TRUE(waitUntil([&] { return !read(record).empty(); })) << "the program did not record";
-  EXPECT_EQ(read(record), "Tarvio_Server_Config.exe\n");
+  writeHostFile(go, "");
+  EXPECT_TRUE(waitUntil([&] { return !readHostFile(record).empty(); })) << "the program did not record";
+  EXPECT_EQ(readHostFile(record), "Tarvio_Server_Config.exe\n");
   EXPECT_EQ(o.stdoutText, "") << "the detached program does not write into the interpreter's output";
 }
 

@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 
 #include "common/paths.h"
@@ -17,21 +15,11 @@
 #include "platform/win32/win32_codepages.h"
 #include "tests/support/error_text.h"
 #include "tests/support/fake_desktop.h"
+#include "tests/support/host_file.h"
 #include "tests/support/scoped_platform.h"
 
 namespace tarvio::test {
 namespace {
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 bool exists(std::string_view path) { return GetFileAttributesA(std::string(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -82,14 +70,14 @@ class WineScriptRunnerTest : public ::testing::Test {
 
 TEST_F(WineScriptRunnerTest, EchoSetAndRedirectionGiveThePasswordLineTheVariableAndTheOutput) {
   std::string out = work + "\\out.backup";
-  writeFile(out, std::string(500, 'z'));  // truncated by the redirection
+  writeHostFile(out, std::string(500, 'z'));  // truncated by the redirection
   runner.run("echo localhost:5432:tarvio:postgres:plovertin> C:\\Meridano\\pgpass\r\n"
              "SET PGPASSFILE=C:\\Meridano\\pgpass\r\n" +
                  probe + " PGPASSFILE > " + out,
              250);
   // The probe wrote the variable and then the password file as the echo line left it:
   // CR LF, no blank before the line break.
-  EXPECT_EQ(readFile(out), "PGPASSFILE=C:\\Meridano\\pgpass\r\nlocalhost:5432:tarvio:postgres:plovertin\r\n");
+  EXPECT_EQ(readHostFile(out), "PGPASSFILE=C:\\Meridano\\pgpass\r\nlocalhost:5432:tarvio:postgres:plovertin\r\n");
   EXPECT_FALSE(exists(paths::pgpassFile));
   EXPECT_FALSE(exists(paths::scriptFile));
   EXPECT_GE(desktop.pumps, 1);
@@ -112,8 +100,8 @@ TEST_F(WineScriptRunnerTest, APgDumpInTheCurrentFolderNeverRuns) {
   SetCurrentDirectoryA(saved);
   SetEnvironmentVariableA("TARVIO_PROBE_RECORD", nullptr);
 
-  EXPECT_EQ(readFile(marker), "done\r\n") << "the script did not run to its end";
-  EXPECT_FALSE(exists(record)) << "the planted program ran: " << readFile(record);
+  EXPECT_EQ(readHostFile(marker), "done\r\n") << "the script did not run to its end";
+  EXPECT_FALSE(exists(record)) << "the planted program ran: " << readHostFile(record);
   DeleteFileA(record.c_str());
   DeleteFileA(marker.c_str());
   DeleteFileA(std::string(paths::dumpFile).c_str());
@@ -128,7 +116,7 @@ TEST_F(WineScriptRunnerTest, PostgresSettingsOfTheMachineDoNotReachTheScript) {
   runner.run(probe + " PGHOST > " + out + "\r\n" + probe + " PGSSLMODE >> " + out, 100);
   SetEnvironmentVariableA("PGHOST", nullptr);
   SetEnvironmentVariableA("pgsslmode", nullptr);
-  EXPECT_EQ(readFile(out), "PGHOST unset\r\nPGSSLMODE unset\r\n");
+  EXPECT_EQ(readHostFile(out), "PGHOST unset\r\nPGSSLMODE unset\r\n");
 }
 
 TEST_F(WineScriptRunnerTest, ScriptFileThatCannotBeCreatedGivesTheFileCreationError) {
@@ -145,7 +133,7 @@ TEST_F(WineScriptRunnerTest, ScriptFileThatCannotBeCreatedGivesTheFileCreationEr
 TEST_F(WineScriptRunnerTest, Utf8AsTheAnsiPageStillWritesAndRunsTheScript) {
   useCodePages(makeWin32CodePages(CP_UTF8, CP_UTF8));
   runner.run("echo feito> " + work + "\\out.txt", 100);
-  EXPECT_EQ(readFile(work + "\\out.txt"), "feito\r\n");
+  EXPECT_EQ(readHostFile(work + "\\out.txt"), "feito\r\n");
   EXPECT_FALSE(exists(paths::scriptFile));
 }
 

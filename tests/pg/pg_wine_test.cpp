@@ -7,8 +7,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "tests/support/host_file.h"
 
 namespace {
 
@@ -24,13 +25,6 @@ stdfs::path ownFolder() {
   wchar_t path[MAX_PATH];
   DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
   return stdfs::path(std::wstring(path, n)).parent_path();
-}
-
-std::string readFile(const stdfs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 class PgUnderWine : public ::testing::Test {
@@ -80,7 +74,7 @@ class PgUnderWine : public ::testing::Test {
                          "C:\\Meridano\\Tarvio\\pg10\\bin\\psql.exe -U postgres -p 5432 -A -t -c \"" +
                              sql + "\" tarvio > C:\\Meridano\\saida.txt"}),
               0u);
-    std::string text = readFile(outputFile);
+    std::string text = tarvio::test::readHostFile(outputFile);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     return text;
   }
@@ -95,7 +89,7 @@ TEST_F(PgUnderWine, dump_script_writes_a_complete_dump_that_restores_the_data) {
                        "C:\\Meridano\\Tarvio\\pg10\\bin\\pg_dump.exe -U postgres -p 5432 -Fc tarvio > "
                        "C:\\Meridano\\Tarvio\\backup\\tarvio.backup"}),
             0u);
-  const std::string dump = readFile(dumpFile);
+  const std::string dump = tarvio::test::readHostFile(dumpFile);
   EXPECT_GE(dump.size(), 1000000u);
   EXPECT_EQ(dump.substr(0, 5), "PGDMP");
 

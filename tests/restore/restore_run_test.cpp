@@ -5,7 +5,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include <sys/wait.h>
@@ -19,6 +18,7 @@
 #include "restore/restauracao.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/failing_file_system.h"
+#include "tests/support/host_file.h"
 #include "tests/support/main_window.h"
 #include "tests/support/scoped_platform.h"
 #include "tests/support/wait_until.h"
@@ -35,13 +35,6 @@ const std::string goneCheck =
     "psql -U postgres -p 5432 -c DO $$BEGIN IF EXISTS (SELECT 1 FROM pg_database WHERE datname = 'tarvio') THEN "
     "RAISE EXCEPTION 'o banco de dados ainda existe'; END IF; END$$; PGPASSWORD=plovertin";
 const std::string jetty(paths::jettyWorkDir);
-
-std::string readHost(const std::string& hostPath) {
-  std::ifstream in(hostPath, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 Lines readLines(const std::string& hostPath) {
   Lines lines;
@@ -182,7 +175,7 @@ TEST_F(RestoreRun, from_an_archive_brings_back_the_dump_and_the_work_folders) {
   std::ofstream(flag).put('x');
   EXPECT_TRUE(configStarted());
 
-  std::string restored = readHost(record + ".restored");
+  std::string restored = test::readHostFile(record + ".restored");
   EXPECT_EQ(restored.substr(0, 5), "PGDMP");
   EXPECT_EQ(restored.size(), 1200005u);
   EXPECT_EQ(restored.find('s'), std::string::npos) << "the safety backup's dump was restored";
@@ -190,7 +183,7 @@ TEST_F(RestoreRun, from_an_archive_brings_back_the_dump_and_the_work_folders) {
                                            "manifestacaodestinatario/vazia/", "reinf/", "reinf/b.xml",
                                            "tarvio_nfse/", "tarvio_nfse/n.xml", "trabalhadores/",
                                            "trabalhadores/f.pdf"}));
-  EXPECT_EQ(readHost(box.host(tomcat + "\\trabalhadores\\f.pdf")), "jetty copy");
+  EXPECT_EQ(test::readHostFile(box.host(tomcat + "\\trabalhadores\\f.pdf")), "jetty copy");
   EXPECT_EQ(box.tree(jetty),
             (Lines{"tarvio_nfse/", "tarvio_nfse/n.xml", "trabalhadores/", "trabalhadores/f.pdf"}));
   expectWorkFilesGone();
@@ -204,7 +197,7 @@ TEST_F(RestoreRun, from_a_bare_dump_file_with_a_capital_extension) {
   ASSERT_TRUE(runRestore("C:\\copias\\Tarvio.BACKUP"));
   EXPECT_EQ(box.log(), expectedLog(false));
   EXPECT_EQ(recorded(), expectedCalls());
-  EXPECT_EQ(readHost(record + ".restored"), "PGDMP" + std::string(1000, 'z'));
+  EXPECT_EQ(test::readHostFile(record + ".restored"), "PGDMP" + std::string(1000, 'z'));
   EXPECT_TRUE(stdfs::exists(box.host("C:\\copias\\Tarvio.BACKUP")));
   EXPECT_TRUE(stdfs::exists(box.host(tomcat + "\\outra\\not-archived.txt")));  // work folders untouched
   expectWorkFilesGone();
@@ -216,7 +209,7 @@ TEST_F(RestoreRun, an_archive_whose_path_holds_dot_backup_restores_the_archived_
   stdfs::copy_file(box.host(archive), box.host("C:\\velhos.backup\\copia.zip"));
   ASSERT_TRUE(runRestore("C:\\velhos.backup\\copia.zip")) << box.desktop.calls.back();
   EXPECT_EQ(box.log(), expectedLog(true));
-  EXPECT_EQ(readHost(record + ".restored").size(), 1200005u);
+  EXPECT_EQ(test::readHostFile(record + ".restored").size(), 1200005u);
 }
 
 TEST_F(RestoreRun, cancelled_file_dialog_changes_nothing) {
@@ -480,8 +473,8 @@ TEST_F(RestoreRun, the_chosen_backup_is_never_one_of_the_files_the_restore_repla
     EXPECT_TRUE(box.log().empty());
     EXPECT_TRUE(recorded().empty());
   }
-  EXPECT_EQ(readHost(box.host(std::string(paths::dumpFile))), "PGDMP do backup anterior");
-  EXPECT_EQ(readHost(box.host(tomcat + "\\esocial\\guardado.backup")), "PGDMP no trabalho");
+  EXPECT_EQ(test::readHostFile(box.host(std::string(paths::dumpFile))), "PGDMP do backup anterior");
+  EXPECT_EQ(test::readHostFile(box.host(tomcat + "\\esocial\\guardado.backup")), "PGDMP no trabalho");
 }
 
 // Writes a ZIP archive with Python's zipfile (another writer than ours), any bytes in names.
@@ -573,7 +566,7 @@ TEST_F(RestoreRun, capitalised_folders_of_an_archive_are_found_ignoring_case) {
   writeZipWithPython(box.host("C:\\copias\\maiusculas.zip"),
                      {{"Backup/tarvio.backup", "PGDMP maiusculo"}, {"Esocial/a.xml", "<A/>"}});
   ASSERT_TRUE(runRestore("C:\\copias\\maiusculas.zip")) << box.desktop.calls.back();
-  EXPECT_EQ(readHost(record + ".restored"), "PGDMP maiusculo");
+  EXPECT_EQ(test::readHostFile(record + ".restored"), "PGDMP maiusculo");
   EXPECT_EQ(box.tree(tomcat), (Lines{"esocial/", "esocial/a.xml"}));
   EXPECT_EQ(box.log(), expectedLog(true));
 }
@@ -582,7 +575,7 @@ TEST_F(RestoreRun, a_dump_whose_path_holds_dot_zip_restores_as_a_dump) {
   box.writeFile("C:\\copias.zip\\t.backup", "PGDMP" + std::string(10, 'q'));
   ASSERT_TRUE(runRestore("C:\\copias.zip\\t.backup")) << box.desktop.calls.back();
   EXPECT_EQ(box.log(), expectedLog(false));
-  EXPECT_EQ(readHost(record + ".restored"), "PGDMP" + std::string(10, 'q'));
+  EXPECT_EQ(test::readHostFile(record + ".restored"), "PGDMP" + std::string(10, 'q'));
 }
 
 TEST_F(RestoreRun, another_run_holding_the_lock_is_refused_before_the_file_dialog) {

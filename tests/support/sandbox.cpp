@@ -5,12 +5,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include "common/paths.h"
 #include "platform/native.h"
+#include "tests/support/host_file.h"
 
 namespace tarvio::test {
 
@@ -62,19 +61,12 @@ void Sandbox::makeInstallLayout() {
 }
 
 void Sandbox::writeFile(const std::string& drivePath, const std::string& content) {
-  stdfs::path p = host(drivePath);
-  stdfs::create_directories(p.parent_path());
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out << content;
-  if (!out) throw std::runtime_error("cannot write " + p.string());
+  writeHostFile(host(drivePath), content);
 }
 
 std::string Sandbox::readFile(const std::string& drivePath) const {
-  std::ifstream in(host(drivePath), std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + host(drivePath));
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  if (!stdfs::exists(host(drivePath))) throw std::runtime_error("cannot read " + host(drivePath));
+  return readHostFile(host(drivePath));
 }
 
 void Sandbox::makeFolder(const std::string& drivePath) { stdfs::create_directories(host(drivePath)); }

@@ -5,11 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include "platform/platform.h"
+#include "tests/support/host_file.h"
 #include "tests/zip/zip_drive.h"
 #include "zip/zip_writer.h"
 
@@ -19,13 +18,6 @@
 
 namespace tarvio::zip {
 namespace {
-
-std::string readHostFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // The archive of the pinned fixture, made from fixed sources: one entry per addFiles call, so
 // the order does not depend on how the file system lists a folder.
@@ -56,7 +48,7 @@ TEST(ZipPinnedBytes, ArchiveWithinClassicLimitsIsUnchanged) {
   test::ZipDrive drive;
   writeClassicArchive(drive, "C:\\classic.zip");
   std::string written = drive.readFile("C:\\classic.zip");
-  std::string pinned = readHostFile(std::string(TARVIO_ZIP_FIXTURES) + "/classic.zip");
+  std::string pinned = test::readHostFile(std::string(TARVIO_ZIP_FIXTURES) + "/classic.zip");
   ASSERT_FALSE(pinned.empty());
   size_t differs = std::mismatch(written.begin(), written.end(), pinned.begin(), pinned.end()).first - written.begin();
   EXPECT_TRUE(written == pinned) << "sizes " << written.size() << " and " << pinned.size()
