@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "platform/native.h"
+#include "tests/support/host_file.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -63,14 +64,7 @@ TempDrive::TempDrive() {
 #endif
 }
 
-TempDrive::~TempDrive() {
-  // Read-only files and folders made by a test must not keep the folder from going away.
-  std::error_code ec;
-  for (auto it = stdfs::recursive_directory_iterator(root_, ec); !ec && it != stdfs::end(it); it.increment(ec)) {
-    stdfs::permissions(it->path(), stdfs::perms::owner_all, stdfs::perm_options::add, ec);
-  }
-  stdfs::remove_all(root_, ec);
-}
+TempDrive::~TempDrive() { removeHostTree(root_); }
 
 stdfs::path TempDrive::host(std::string_view rel) const {
   std::string r(rel);

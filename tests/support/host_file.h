@@ -26,4 +26,15 @@ inline void writeHostFile(const std::filesystem::path& path, const std::string& 
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
+// Removes a test's folder and everything below it, also what the test made read-only; errors are
+// ignored, as a test's end must not fail on its clean-up.
+inline void removeHostTree(const std::filesystem::path& folder) {
+  namespace stdfs = std::filesystem;
+  std::error_code ec;
+  for (auto it = stdfs::recursive_directory_iterator(folder, ec); !ec && it != stdfs::end(it); it.increment(ec)) {
+    stdfs::permissions(it->path(), stdfs::perms::owner_all, stdfs::perm_options::add, ec);
+  }
+  stdfs::remove_all(folder, ec);
+}
+
 }  // namespace tarvio::test

@@ -37,12 +37,7 @@ void Sandbox::reachServersOnLocalhost() {
 
 Sandbox::~Sandbox() {
   installed_.reset();
-  std::error_code ec;
-  // Folders made read-only by a test must not keep the sandbox from going away.
-  for (auto it = stdfs::recursive_directory_iterator(root_, ec); !ec && it != stdfs::end(it); it.increment(ec)) {
-    stdfs::permissions(it->path(), stdfs::perms::owner_all, stdfs::perm_options::add, ec);
-  }
-  stdfs::remove_all(root_, ec);
+  removeHostTree(root_);
 }
 
 std::string Sandbox::host(const std::string& drivePath) const {
