@@ -59,7 +59,7 @@ check "backup printed its success line with the archive's name" [ -n "$windows_a
 name=${windows_archive##*\\}
 archive=$backups/$name
 check "archive $name exists in C:\\Meridano\\Tarvio\\backup" [ -n "$name" -a -f "$archive" ]
-for _ in $(seq 1 50); do [ -n "$(explorer_pids)" ] && break; sleep 0.1; done
+wait_until 5 explorer_opened
 explorer=$(explorer_pids)
 check "backup folder opened in Explorer" [ -n "$explorer" ]
 for p in $explorer; do kill "$p"; done
@@ -139,7 +139,7 @@ check "work files restored (names)" [ "$restored" = "$wanted" ]
 check "work files restored (contents)" diff -r "$expected" "$tomcat"
 check "accented name restored" [ -f "$tomcat/esocial/eventos/relatório ação.xml" ]
 check "empty folder restored" [ -d "$tomcat/esocial/vazia" ]
-for _ in $(seq 1 50); do [ -s "$started" ] && break; sleep 0.2; done
+wait_until 10 test -s "$started"
 check "configuration program started" [ -s "$started" ]
 check "extraction folder gone" [ ! -e "$backups/zip" ]
 check "restore copy of the dump gone" [ ! -e "$backups/restaurar.backup" ]

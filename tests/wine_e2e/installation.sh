@@ -1,8 +1,8 @@
 # Sourced by the end-to-end scripts under Wine: the fixed layout on the prefix's drive C:, the
 # client programs and the configuration program put in place, and the small check helpers.
 # Expects WINEPREFIX (scripts/with-wine.sh) and the pg scripts folder's common.sh already sourced.
-# Defines: drive root install tomcat jetty backups started; explorer_pids; fail check put;
-# install_programs PG_WRAPPER_EXE SERVER_CONFIG_STANDIN_EXE.
+# Defines: drive root install tomcat jetty backups started; explorer_pids explorer_opened; fail check
+# put wait_until; install_programs PG_WRAPPER_EXE SERVER_CONFIG_STANDIN_EXE.
 
 drive=$WINEPREFIX/drive_c
 root=$drive/Meridano
@@ -25,11 +25,22 @@ explorer_pids() {
       tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
   done
 }
+explorer_opened() { [ -n "$(explorer_pids)" ]; }
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 check() { local what=$1; shift; if "$@"; then echo "ok: $what"; else fail "$what"; fi; }
 put() { mkdir -p "$(dirname "$1")" && printf '%s\n' "$2" >"$1"; }
+# wait_until SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds. The limit only keeps a
+# broken program from hanging the test; the checks that follow say what went wrong.
+wait_until() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -ge "$end" ] && return 1
+    sleep 0.1
+  done
+}
 
 # The client programs of both instances (a wrapper that runs the host's PostgreSQL programs) and the
 # configuration program's stand-in, which records its start in $started.
