@@ -29,13 +29,13 @@ Sandbox::Sandbox(std::string interpreter) : interpreter_(std::move(interpreter))
 }
 
 void Sandbox::reachServersOnLocalhost() {
-  processes_ = makeNativeProcessLauncher(root_, interpreter_, {{"PGHOST", "localhost"}});
-  Platform p = platform();
-  p.processes = processes_.get();
-  installPlatform(p);
+  if (onLocalhost_) return;
+  localhostProcesses_ = makeNativeProcessLauncher(root_, interpreter_, {{"PGHOST", "localhost"}});
+  onLocalhost_ = std::make_unique<ScopedPlatform>([this](Platform& p) { p.processes = localhostProcesses_.get(); });
 }
 
 Sandbox::~Sandbox() {
+  onLocalhost_.reset();
   installed_.reset();
   removeHostTree(root_);
 }

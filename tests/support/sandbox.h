@@ -53,6 +53,8 @@ class Sandbox {
   std::unique_ptr<RunLocks> runLocks_;
   std::unique_ptr<ServerStatus> serverStatus_;
   std::unique_ptr<ScopedPlatform> installed_;
+  std::unique_ptr<ProcessLauncher> localhostProcesses_;
+  std::unique_ptr<ScopedPlatform> onLocalhost_;
 };
 
 }  // namespace tarvio::test
