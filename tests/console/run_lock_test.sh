@@ -56,7 +56,8 @@ start() {  # start NAME ARGS...: runs the program in the background, output in $
 
 start first backup
 first=$!
-sleep 1
+# The second starts once the first holds the lock and dumps (its first attempt has begun).
+for _ in $(seq 1 300); do grep -qF "Iniciando método 1" "$work/first.out" 2>/dev/null && break; sleep 0.05; done
 start second backup
 second=$!
 wait "$second"; second_code=$?

@@ -38,11 +38,17 @@ TEST(ServerStatus, SeesTheStandInProgramsBelowTheDriveWhileTheyRun) {
 
   char* argv[] = {program.data(), nullptr};
   pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+  // In a process group of its own, so that the kill reaches the shell's child too.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, &attributes, argv, environ), 0);
+  posix_spawnattr_destroy(&attributes);
   // Until the shell has taken the script.
   EXPECT_TRUE(test::waitUntil([&] { return !status->runningProcesses(images).empty(); }));
   EXPECT_EQ(status->runningProcesses(images), std::vector<std::string>{"TOMCAT9.EXE"});
-  kill(pid, SIGKILL);
+  kill(-pid, SIGKILL);
   waitpid(pid, nullptr, 0);
   EXPECT_TRUE(status->runningProcesses(images).empty());
   EXPECT_FALSE(status->serviceRunning("tomcat9"));

@@ -71,8 +71,9 @@ class RestoreRun : public ::testing::Test {
                      "echo \"Tarvio_Server_Config.exe $*\" >> " + record);
   }
   void TearDown() override {
-    // Let a configuration program stand-in that still waits end.
+    // Let a configuration program stand-in that still waits end, before its sandbox goes away.
     std::ofstream(flag).put('x');
+    test::waitUntil([] { return server().runningProcesses({std::string(paths::serverConfigImage)}).empty(); });
   }
 
   void dumpFill(const std::string& c) { box.writeFile("C:\\dump-fill", c); }
