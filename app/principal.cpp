@@ -57,6 +57,9 @@ void TPrincipal::FormActivate() {
 }
 
 void TPrincipal::btnEfetuarBackupClick() {
+  if (handlerRunning_) return;
+  handlerRunning_ = true;
+  ScopeExit handlerEnded([this] { handlerRunning_ = false; });
   listBox_.clear();
   setRunButtonsEnabled(false);
   ScopeExit enableAgain([this] { setRunButtonsEnabled(true); });
@@ -64,6 +67,9 @@ void TPrincipal::btnEfetuarBackupClick() {
 }
 
 void TPrincipal::btnRestaurarBackupClick() {
+  if (handlerRunning_) return;
+  handlerRunning_ = true;
+  ScopeExit handlerEnded([this] { handlerRunning_ = false; });
   if (!desktop().askYesNo(principal_text::confirmCaption, principal_text::confirmText)) {
     throw SilentAbort();
   }

@@ -59,7 +59,9 @@ class TPrincipal : public TMainWindow {
   void hideProgress() override { view_.progressHidden(); }
   bool buttonEnabled(MainButton button) const;
 
-  // Handlers. They catch nothing: the rendition runs each through runHandler().
+  // Handlers. They catch nothing: the rendition runs each through runHandler(). A click on
+  // "Efetuar Backup" or "Restaurar Backup" that arrives while one of them runs (a double click, a
+  // click queued behind a box) starts nothing. "Backups Efetuados" works at any time.
   void btnEfetuarBackupClick();
   void btnRestaurarBackupClick();
   void btnBackupsEfetuadosClick();
@@ -68,6 +70,7 @@ class TPrincipal : public TMainWindow {
  private:
   void setRunButtonsEnabled(bool enabled);
   StatusLog listBox_;
+  bool handlerRunning_ = false;  // "Efetuar Backup" or "Restaurar Backup" is in progress
   TPrincipalOpenDialog openDialog_;
   PrincipalView& view_;
   std::string firstArgument_;

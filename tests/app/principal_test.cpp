@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "app/error_display.h"
@@ -163,6 +164,50 @@ TEST_F(PrincipalTest, restore_without_administrator_rights_is_refused_before_the
             "administrador: feche o Tarvio Backup, clique nele com o botão direito e escolha \"Executar como "
             "administrador\". Nada foi alterado.");
   EXPECT_EQ(p->ListBox().lines(), (std::vector<std::string>{"Aguardando ação...", "anterior"}));
+}
+
+// A click that reaches a handler while another handler runs (a double click, a click queued
+// behind a box) starts nothing: no second confirmation, no run inside a run.
+TEST_F(PrincipalTest, no_handler_starts_while_another_runs) {
+  auto p = make();
+  TPrincipal& principal = *p;
+  auto clickAgain = [&] {
+    events.push_back("clicks");
+    principal.btnEfetuarBackupClick();
+    principal.btnRestaurarBackupClick();
+    principal.FormActivate();
+  };
+  p->operations.backup = [&](bool) {
+    events.push_back("backup");
+    clickAgain();
+  };
+  p->operations.restore = [&] {
+    events.push_back("restore");
+    clickAgain();
+  };
+  onAuthentication = [&] {
+    clickAgain();
+    Principal->setIsLogged(true);
+  };
+  desktop.yesNoAnswers = {true, true, true};
+
+  p->btnEfetuarBackupClick();
+  p->btnRestaurarBackupClick();
+  EXPECT_EQ(events, (std::vector<std::string>{"disable Efetuar", "disable Restaurar", "backup", "clicks",
+                                              "enable Efetuar", "enable Restaurar", "dialog", "clicks", "disable Efetuar",
+                                              "disable Restaurar", "restore", "clicks", "enable Efetuar",
+                                              "enable Restaurar"}));
+  EXPECT_EQ(desktop.calls.size(), 1u) << "one confirmation only";
+
+  // Once a handler has ended, the next click runs again, also after an error.
+  events.clear();
+  p->operations.backup = [&](bool) {
+    events.push_back("backup");
+    throw std::runtime_error("falhou");
+  };
+  EXPECT_FALSE(runHandler([&] { p->btnEfetuarBackupClick(); }));
+  EXPECT_FALSE(runHandler([&] { p->btnEfetuarBackupClick(); }));
+  EXPECT_EQ(std::count(events.begin(), events.end(), "backup"), 2);
 }
 
 }  // namespace
