@@ -50,7 +50,8 @@ SystemParametersInfoForDpi
 
 for exe in "$@"; do
   name=$(basename "$exe")
-  table=$("$objdump" -p "$exe") || { check "$name: objdump reads the program" false; continue; }
+  # In the C locale: objdump speaks the locale's language, and the parsing below reads its English.
+  table=$(LC_ALL=C "$objdump" -p "$exe") || { check "$name: objdump reads the program" false; continue; }
   # "DLL Name: X" starts a DLL's list; each imported function is a line "<vma> <hint> <name>".
   # A blank line ends the list.
   imports=$(awk '/^\tDLL Name: /{dll=tolower($3); next}

@@ -4,6 +4,7 @@
 #include "app/error_display.h"
 #include "common/scope_exit.h"
 #include "platform/win32/wide.h"
+#include "ui/win32/dpi.h"
 #include "res/resource.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/window_kit.h"
@@ -61,7 +62,7 @@ void AuthenticationWindow::createWindow() {
   cls.lpszClassName = authenticationWindowClass;
   if (!GetClassInfoExW(instance_, authenticationWindowClass, &cls)) RegisterClassExW(&cls);
 
-  dpi_ = mainWindow_ ? GetDpiForWindow(mainWindow_) : 96;
+  dpi_ = mainWindow_ ? dpiForWindow(mainWindow_) : 96;
   SIZE outer = outerSizeForClient(clientWidth, clientHeight, windowStyle, windowExStyle, dpi_);
   RECT over{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   if (mainWindow_) GetWindowRect(mainWindow_, &over);

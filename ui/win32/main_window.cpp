@@ -3,6 +3,7 @@
 
 #include "app/error_display.h"
 #include "platform/win32/wide.h"
+#include "ui/win32/dpi.h"
 #include "res/resource.h"
 #include "ui/win32/authentication_window.h"
 #include "ui/win32/control_ids.h"
@@ -64,7 +65,7 @@ void MainWindow::create(TPrincipal& principal) {
   window_ = CreateWindowExW(windowExStyle, mainWindowClass, widen(principal_text::caption).c_str(),
                             windowStyle, 0, 0, 0, 0, nullptr, nullptr, instance_, this);
   desktop_.setMainWindow(window_);
-  dpi_ = GetDpiForWindow(window_);
+  dpi_ = dpiForWindow(window_);
   font_ = createTahoma8(dpi_);
   createControls();
   applyDpi(dpi_);
@@ -152,11 +153,11 @@ void MainWindow::applyDpi(UINT dpi) {
   if (bigIcon_) DestroyIcon(bigIcon_);
   if (smallIcon_) DestroyIcon(smallIcon_);
   bigIcon_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
-                                           GetSystemMetricsForDpi(SM_CXICON, dpi),
-                                           GetSystemMetricsForDpi(SM_CYICON, dpi), 0));
+                                           systemMetricForDpi(SM_CXICON, dpi),
+                                           systemMetricForDpi(SM_CYICON, dpi), 0));
   smallIcon_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
-                                             GetSystemMetricsForDpi(SM_CXSMICON, dpi),
-                                             GetSystemMetricsForDpi(SM_CYSMICON, dpi), 0));
+                                             systemMetricForDpi(SM_CXSMICON, dpi),
+                                             systemMetricForDpi(SM_CYSMICON, dpi), 0));
   SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
   SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
 }

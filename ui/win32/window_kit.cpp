@@ -2,6 +2,7 @@
 #include "ui/win32/window_kit.h"
 
 #include "platform/win32/wide.h"
+#include "ui/win32/dpi.h"
 
 namespace tarvio::win32ui {
 
@@ -42,7 +43,7 @@ std::string windowText(HWND window) {
 
 SIZE outerSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, UINT dpi) {
   RECT r{0, 0, scale(clientWidth, dpi), scale(clientHeight, dpi)};
-  AdjustWindowRectExForDpi(&r, style, FALSE, exStyle, dpi);
+  adjustWindowRectForDpi(&r, style, FALSE, exStyle, dpi);
   return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
