@@ -26,8 +26,8 @@ class Desktop {
   virtual void showMessage(std::string_view text) = 0;
   // The error box: caption "Tarvio Backup", stop icon, OK; every window of the program disabled.
   virtual void showError(std::string_view text) = 0;
-  // A Yes/No box owned by the application's hidden window (the main window stays enabled),
-  // No being the default button, no icon. True when the answer is Yes.
+  // A Yes/No box, modal like the message dialog, No being the default button, no icon. True when
+  // the answer is Yes.
   virtual bool askYesNo(std::string_view caption, std::string_view text) = 0;
   // The file-open dialog. The chosen full path, or nullopt when cancelled.
   virtual std::optional<std::string> chooseFile(const FileDialogSettings& settings) = 0;

@@ -17,6 +17,7 @@ inline constexpr int backupsEfetuados = 104;  // btnBackupsEfetuados
 inline constexpr int warningPanel = 105;      // Panel1
 inline constexpr int groupAcao = 106;         // GroupBox1
 inline constexpr int groupStatus = 107;       // GroupBox2
+inline constexpr int progressBar = 108;       // how far a long step has come
 
 // Controls of the authentication dialog; "OK" is IDOK (1) and "Cancelar" IDCANCEL (2), so that
 // Enter and Esc reach them through the dialog manager.

@@ -57,10 +57,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                            serverStatus.get()});
 
   win32ui::MainWindow window(instance, desktop);
-  RunOperations runs{TBackup::Executar, TRestauracao::Executar, [&window] {
-    TAutenticacao dialog;  // destroyed as soon as its modal run returns, also on an error
-    window.showAuthenticationDialog(dialog);
-  }};
+  // The runs go to a worker thread each, the window staying responsive meanwhile; the login dialog
+  // runs on the window thread and sends its own requests to a worker.
+  RunOperations runs{
+      [&window](bool abrirExplorer) { window.runOperation([abrirExplorer] { TBackup::Executar(abrirExplorer); }); },
+      [&window] { window.runOperation(TRestauracao::Executar); },
+      [&window] {
+        TAutenticacao dialog;  // destroyed as soon as its modal run returns, also on an error
+        window.showAuthenticationDialog(dialog);
+      }};
   TPrincipal principal(window, firstArgument(), runs);
   window.create(principal);
   window.runMessageLoop();

@@ -1,12 +1,16 @@
 // The main window: its layout, its images, and the forwarding of clicks to TPrincipal.
 #include "ui/win32/main_window.h"
 
+#include <algorithm>
+
 #include "app/error_display.h"
+#include "common/scope_exit.h"
 #include "platform/win32/wide.h"
 #include "ui/win32/dpi.h"
 #include "res/resource.h"
 #include "ui/win32/authentication_window.h"
 #include "ui/win32/control_ids.h"
+#include "ui/win32/ui_thread.h"
 #include "ui/win32/window_kit.h"
 
 namespace tarvio::win32ui {
@@ -24,6 +28,9 @@ constexpr Bounds backupsBounds{285, 18, 133, 38};
 constexpr Bounds warningBounds{0, 62, 650, 21};
 constexpr Bounds groupStatusBounds{0, 84, 650, 303};
 constexpr Bounds statusLogBounds{7, 84 + 19, 635, 276};
+// In the caption line of "Status", right of its caption and as wide as the status log reaches.
+constexpr Bounds progressBounds{56, 85, 586, 13};
+constexpr int progressRange = 1000;
 constexpr int statusLogItemHeight = 13;
 constexpr int buttonImageSize = 24;
 constexpr int buttonImageMargin = 4;
@@ -34,6 +41,12 @@ constexpr DWORD windowExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
 
 // Posted on the first activation: the activation handler runs once the activation is over.
 constexpr UINT formActivateMessage = WM_APP + 1;
+// Posted when the progress bar has a new position to show.
+constexpr UINT progressMessage = WM_APP + 2;
+
+// Told by Windows to the user who logs off or shuts down during a run.
+constexpr const char* runInProgressReason =
+    "Um backup ou uma restauração do Tarvio está em andamento. Aguarde o término antes de sair ou desligar.";
 
 }  // namespace
 
@@ -103,6 +116,10 @@ void MainWindow::createControls() {
   warning_ = createControl(window_, WC_STATICW, principal_text::warning,
                            SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, WS_EX_STATICEDGE,
                            ids::warningPanel, warningBounds, dpi_, font_);
+  // Hidden until a long step reports how far it has come.
+  progress_ = createControl(window_, PROGRESS_CLASSW, "", 0, 0, ids::progressBar, progressBounds, dpi_, font_);
+  ShowWindow(progress_, SW_HIDE);
+  SendMessageW(progress_, PBM_SETRANGE32, 0, progressRange);
   groupAcao_ = createControl(window_, WC_BUTTONW, "Ação", BS_GROUPBOX | WS_CLIPSIBLINGS, 0,
                              ids::groupAcao, groupAcaoBounds, dpi_, font_);
   groupStatus_ = createControl(window_, WC_BUTTONW, "Status", BS_GROUPBOX | WS_CLIPSIBLINGS, 0,
@@ -128,8 +145,8 @@ void MainWindow::applyDpi(UINT dpi) {
     Bounds bounds;
   } placement[] = {{statusLog_, statusLogBounds}, {efetuar_, efetuarBounds},
                    {backups_, backupsBounds},     {restaurar_, restaurarBounds},
-                   {warning_, warningBounds},     {groupAcao_, groupAcaoBounds},
-                   {groupStatus_, groupStatusBounds}};
+                   {warning_, warningBounds},     {progress_, progressBounds},
+                   {groupAcao_, groupAcaoBounds}, {groupStatus_, groupStatusBounds}};
   for (const auto& p : placement) {
     placeControl(p.control, p.bounds, dpi);
     SendMessageW(p.control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
@@ -164,11 +181,16 @@ void MainWindow::applyDpi(UINT dpi) {
 
 void MainWindow::runMessageLoop() {
   MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (window_ && IsDialogMessageW(window_, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) dispatchWindowMessage(msg);
+}
+
+void MainWindow::runOperation(const std::function<void()>& run) {
+  // Logging off or shutting down would cut the run short: Windows is told why it must wait.
+  if (runsInProgress_++ == 0) ShutdownBlockReasonCreate(window_, widen(runInProgressReason).c_str());
+  ScopeExit ended([this] {
+    if (--runsInProgress_ == 0) ShutdownBlockReasonDestroy(window_);
+  });
+  desktop_.ui().runOnWorker(run);
 }
 
 void MainWindow::runPresenterHandler(const std::function<void()>& handler) {
@@ -179,10 +201,42 @@ void MainWindow::runPresenterHandler(const std::function<void()>& handler) {
 }
 
 void MainWindow::buttonEnabledChanged(MainButton button, bool enabled) {
-  HWND control = button == MainButton::EfetuarBackup     ? efetuar_
-                 : button == MainButton::RestaurarBackup ? restaurar_
-                                                         : backups_;
-  EnableWindow(control, enabled ? TRUE : FALSE);
+  desktop_.ui().call([&] {
+    HWND control = button == MainButton::EfetuarBackup     ? efetuar_
+                   : button == MainButton::RestaurarBackup ? restaurar_
+                                                           : backups_;
+    // A disabled button loses the keyboard: the focus moves to the status log first.
+    if (!enabled && GetFocus() == control) {
+      SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(statusLog_), TRUE);
+    }
+    EnableWindow(control, enabled ? TRUE : FALSE);
+  });
+}
+
+void MainWindow::progressChanged(uint64_t done, uint64_t total) {
+  double part = total == 0 ? 1.0 : static_cast<double>(std::min(done, total)) / static_cast<double>(total);
+  setProgress(static_cast<int>(part * progressRange));
+}
+
+void MainWindow::progressHidden() { setProgress(-1); }
+
+void MainWindow::setProgress(int position) {
+  // The run does not wait for the window: it leaves the latest position, and posts a request to
+  // draw it unless one is already waiting.
+  if (progressPosition_.exchange(position) == position) return;
+  if (!progressDrawPosted_.exchange(true)) PostMessageW(window_, progressMessage, 0, 0);
+}
+
+void MainWindow::drawProgress() {
+  // Cleared before the position is read: a position left after this read posts a new request.
+  progressDrawPosted_ = false;
+  int position = progressPosition_.load();
+  if (position < 0) {
+    ShowWindow(progress_, SW_HIDE);
+    return;
+  }
+  SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  if (!IsWindowVisible(progress_)) ShowWindow(progress_, SW_SHOWNA);
 }
 
 void MainWindow::showAuthenticationDialog(TAutenticacao& dialog) {
@@ -191,15 +245,20 @@ void MainWindow::showAuthenticationDialog(TAutenticacao& dialog) {
 }
 
 void MainWindow::lineAdded(const std::string& line) {
-  SendMessageW(statusLog_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(line).c_str()));
+  const std::wstring wide = widen(line);
+  desktop_.ui().call([&] { SendMessageW(statusLog_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str())); });
 }
 
 void MainWindow::lastLineSelected() {
-  LRESULT count = SendMessageW(statusLog_, LB_GETCOUNT, 0, 0);
-  if (count > 0) SendMessageW(statusLog_, LB_SETCURSEL, static_cast<WPARAM>(count - 1), 0);
+  desktop_.ui().call([this] {
+    LRESULT count = SendMessageW(statusLog_, LB_GETCOUNT, 0, 0);
+    if (count > 0) SendMessageW(statusLog_, LB_SETCURSEL, static_cast<WPARAM>(count - 1), 0);
+  });
 }
 
-void MainWindow::cleared() { SendMessageW(statusLog_, LB_RESETCONTENT, 0, 0); }
+void MainWindow::cleared() {
+  desktop_.ui().call([this] { SendMessageW(statusLog_, LB_RESETCONTENT, 0, 0); });
+}
 
 LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
@@ -214,15 +273,31 @@ LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam
 
 LRESULT MainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE && !activatedOnce_) {
-        activatedOnce_ = true;
-        PostMessageW(window_, formActivateMessage, 0, 0);
+    case WM_ACTIVATE: {
+      // The dialog manager gives the focus back to the control that had it.
+      LRESULT result = DefDlgProcW(window, message, wParam, lParam);
+      if (LOWORD(wParam) != WA_INACTIVE) {
+        // A button disabled while another program was in front cannot take the focus back.
+        HWND focus = GetFocus();
+        if (focus && GetParent(focus) == window_ && !IsWindowEnabled(focus)) {
+          SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(statusLog_), TRUE);
+        }
+        if (!activatedOnce_) {
+          activatedOnce_ = true;
+          PostMessageW(window_, formActivateMessage, 0, 0);
+        }
       }
-      break;
+      return result;
+    }
     case formActivateMessage:
       runPresenterHandler([this] { principal_->FormActivate(); });
       return 0;
+    case progressMessage:
+      drawProgress();
+      return 0;
+    case WM_QUERYENDSESSION:
+      // A run is never cut short by a logoff, restart or shutdown: they wait for its end.
+      return runsInProgress_ > 0 ? FALSE : TRUE;
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) {
         switch (LOWORD(wParam)) {

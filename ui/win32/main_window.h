@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 
 #include "app/principal.h"
@@ -25,11 +27,17 @@ class MainWindow : public PrincipalView, public StatusLog::Listener {
   // Handles window messages until the window has been destroyed.
   void runMessageLoop();
 
-  // PrincipalView
-  void buttonEnabledChanged(MainButton button, bool enabled) override;
+  // Runs a backup or restore run on a worker thread while the window keeps handling messages,
+  // and holds back the end of the session meanwhile. Raises what the run raised.
+  void runOperation(const std::function<void()>& run);
   void showAuthenticationDialog(TAutenticacao& dialog);
 
-  // StatusLog::Listener
+  // PrincipalView, from any thread.
+  void buttonEnabledChanged(MainButton button, bool enabled) override;
+  void progressChanged(uint64_t done, uint64_t total) override;
+  void progressHidden() override;
+
+  // StatusLog::Listener, from any thread.
   void lineAdded(const std::string& line) override;
   void lastLineSelected() override;
   void cleared() override;
@@ -40,6 +48,10 @@ class MainWindow : public PrincipalView, public StatusLog::Listener {
   void createControls();
   void applyDpi(UINT dpi);
   void releaseImages();
+  // Shows the progress bar at `position` (0 to progressRange), or hides it (a negative position).
+  // Any thread: the window thread draws the latest position when it gets to it.
+  void setProgress(int position);
+  void drawProgress();
   // Runs one of the presenter's handlers through the error display; a close requested meanwhile
   // takes effect when the outermost handler has returned.
   void runPresenterHandler(const std::function<void()>& handler);
@@ -55,12 +67,16 @@ class MainWindow : public PrincipalView, public StatusLog::Listener {
   HWND warning_ = nullptr;
   HWND groupAcao_ = nullptr;
   HWND groupStatus_ = nullptr;
+  HWND progress_ = nullptr;
   HFONT font_ = nullptr;
   HIMAGELIST images_[3] = {};
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
   UINT dpi_ = 96;
   int handlersRunning_ = 0;
+  int runsInProgress_ = 0;
+  std::atomic<int> progressPosition_{-1};
+  std::atomic<bool> progressDrawPosted_{false};
   bool activatedOnce_ = false;
 };
 

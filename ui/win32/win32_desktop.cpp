@@ -72,7 +72,7 @@ LRESULT CALLBACK applicationWindowProc(HWND window, UINT message, WPARAM wParam,
 
 }  // namespace
 
-Win32Desktop::Win32Desktop(HINSTANCE instance) {
+Win32Desktop::Win32Desktop(HINSTANCE instance) : ui_(instance) {
   WNDCLASSEXW cls{};
   cls.cbSize = sizeof cls;
   cls.lpfnWndProc = applicationWindowProc;
@@ -89,24 +89,64 @@ Win32Desktop::~Win32Desktop() {
   if (application_) DestroyWindow(application_);
 }
 
+Win32Desktop::ModalWindowScope::ModalWindowScope(Win32Desktop& desktop, HWND window) : desktop_(desktop) {
+  desktop_.modalWindows_.push_back(window);
+}
+
+Win32Desktop::ModalWindowScope::~ModalWindowScope() { desktop_.modalWindows_.pop_back(); }
+
+HWND Win32Desktop::boxOwner() const {
+  // Not the active window: when another program is in front the program has none, and a box
+  // without an owner would stay behind when the user brings the program back.
+  if (!modalWindows_.empty() && IsWindow(modalWindows_.back())) return modalWindows_.back();
+  if (main_ && IsWindow(main_)) return main_;
+  return application_;
+}
+
+void Win32Desktop::flashIfInBackground() const {
+  if (!main_) return;
+  DWORD frontProcess = 0;
+  GetWindowThreadProcessId(GetForegroundWindow(), &frontProcess);
+  if (frontProcess == GetCurrentProcessId()) return;
+  FLASHWINFO flash{};
+  flash.cbSize = sizeof flash;
+  flash.hwnd = main_;
+  flash.dwFlags = FLASHW_ALL | FLASHW_TIMERNOFG;
+  FlashWindowEx(&flash);
+}
+
 void Win32Desktop::showMessage(std::string_view text) {
-  HWND active = GetActiveWindow();
-  // Modal to the whole program, like the error box, and centred on the active window's monitor.
-  TaskWindowsDisabled modal(nullptr);
-  CentreOnWorkArea centre(active ? active : main_);
-  MessageBoxW(active, widen(text).c_str(), applicationTitle().c_str(), MB_OK);
+  const std::wstring wide = widen(text);
+  ui_.call([&] {
+    HWND owner = boxOwner();
+    flashIfInBackground();
+    // Modal to the whole program, like the error box, and centred on the owner's monitor. The box
+    // disables its owner itself and enables it again before it goes, so the activation returns there.
+    TaskWindowsDisabled others(owner);
+    CentreOnWorkArea centre(owner);
+    MessageBoxW(owner, wide.c_str(), applicationTitle().c_str(), MB_OK);
+  });
 }
 
 void Win32Desktop::showError(std::string_view text) {
-  HWND active = GetActiveWindow();
-  TaskWindowsDisabled modal(nullptr);
-  MessageBoxW(active, widen(text).c_str(), applicationTitle().c_str(), MB_OK | MB_ICONSTOP);
+  const std::wstring wide = widen(text);
+  ui_.call([&] {
+    HWND owner = boxOwner();
+    flashIfInBackground();
+    TaskWindowsDisabled others(owner);
+    MessageBoxW(owner, wide.c_str(), applicationTitle().c_str(), MB_OK | MB_ICONSTOP);
+  });
 }
 
 bool Win32Desktop::askYesNo(std::string_view caption, std::string_view text) {
-  // Owned by the hidden application window, so the main window stays enabled meanwhile.
-  return MessageBoxW(application_, widen(text).c_str(), widen(caption).c_str(),
-                     MB_YESNO | MB_DEFBUTTON2) == IDYES;
+  const std::wstring wideText = widen(text);
+  const std::wstring wideCaption = widen(caption);
+  return ui_.get([&] {
+    HWND owner = boxOwner();
+    flashIfInBackground();
+    TaskWindowsDisabled others(owner);
+    return MessageBoxW(owner, wideText.c_str(), wideCaption.c_str(), MB_YESNO | MB_DEFBUTTON2) == IDYES;
+  });
 }
 
 std::optional<std::string> Win32Desktop::chooseFile(const FileDialogSettings& settings) {
@@ -118,26 +158,30 @@ std::optional<std::string> Win32Desktop::chooseFile(const FileDialogSettings& se
     filter += L'\0';
   }
   filter += L'\0';
-  std::wstring title = widen(settings.title);
-  std::vector<wchar_t> file(32768, L'\0');
-
-  OPENFILENAMEW ofn{};
-  ofn.lStructSize = sizeof ofn;
-  HWND active = GetActiveWindow();
-  ofn.hwndOwner = active ? active : main_;
-  ofn.lpstrFilter = filter.c_str();
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = file.data();
-  ofn.nMaxFile = static_cast<DWORD>(file.size());
-  ofn.lpstrTitle = title.c_str();
-  // No OFN_FILEMUSTEXIST: the user may type any name. OFN_NOCHANGEDIR: the program's current
-  // folder stays where it was, not in the folder of the chosen file.
-  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
-  if (!GetOpenFileNameW(&ofn)) return std::nullopt;
-  return narrow(file.data());
+  const std::wstring title = widen(settings.title);
+  return ui_.get([&]() -> std::optional<std::string> {
+    std::vector<wchar_t> file(32768, L'\0');
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = boxOwner();
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrTitle = title.c_str();
+    // No OFN_FILEMUSTEXIST: the user may type any name. OFN_NOCHANGEDIR: the program's current
+    // folder stays where it was, not in the folder of the chosen file.
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
+    flashIfInBackground();
+    TaskWindowsDisabled others(ofn.hwndOwner);
+    if (!GetOpenFileNameW(&ofn)) return std::nullopt;
+    return narrow(file.data());
+  });
 }
 
 void Win32Desktop::processMessages() {
+  // A worker's wait needs no pump: the window thread handles its messages as they arrive.
+  if (!ui_.isCurrent()) return;
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
@@ -145,15 +189,15 @@ void Win32Desktop::processMessages() {
       PostQuitMessage(static_cast<int>(msg.wParam));  // the main loop still has to see it
       return;
     }
-    if (main_ && IsWindow(main_) && IsDialogMessageW(main_, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    dispatchWindowMessage(msg);
   }
 }
 
 void Win32Desktop::startExplorer(std::string_view parameters) {
-  ShellExecuteW(application_, nullptr, widen(paths::explorerExe).c_str(), widen(parameters).c_str(), nullptr,
-                SW_SHOWNORMAL);
+  const std::wstring wide = widen(parameters);
+  ui_.call([&] {
+    ShellExecuteW(application_, nullptr, widen(paths::explorerExe).c_str(), wide.c_str(), nullptr, SW_SHOWNORMAL);
+  });
 }
 
 }  // namespace tarvio::win32ui
