@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <optional>
+
 #include "auth/autenticacao.h"
 #include "ui/win32/win32_desktop.h"
 
@@ -18,13 +20,14 @@ class AuthenticationWindow : public AutenticacaoView {
   AuthenticationWindow(const AuthenticationWindow&) = delete;
   AuthenticationWindow& operator=(const AuthenticationWindow&) = delete;
 
-  // Shows the dialog centred over the main window, with every other window of the program
-  // disabled, and returns once it has closed.
+  // Shows the dialog, owned by the main window and centred over it (on the main window's monitor
+  // when that is minimized), with every other window of the program disabled, and returns once it
+  // has closed.
   void runModal();
   // The modal result: 8 after "Cancelar" or Esc, 2 (cancel) after any other closing.
   int modalResult() const { return modalResult_; }
 
-  // AutenticacaoView
+  // AutenticacaoView, from any thread: a login attempt runs on a worker.
   std::string userText() override;
   std::string passwordText() override;
   void setUserText(std::string_view text) override;
@@ -36,6 +39,15 @@ class AuthenticationWindow : public AutenticacaoView {
   static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void createWindow();
+  void createControls();
+  // Font, control positions and pictures for the DPI.
+  void applyDpi(UINT dpi);
+  void releasePictures();
+  void placeOnScreen();
+  // One login attempt ("OK" or Enter): bbOKClick on a worker thread, the dialog answering meanwhile.
+  void attempt();
+  // "Cancelar", Esc or the close box: during an attempt, acted on when the attempt has ended.
+  void requestClose(int modalResult);
   void closeWith(int modalResult);
 
   HINSTANCE instance_;
@@ -43,8 +55,13 @@ class AuthenticationWindow : public AutenticacaoView {
   TAutenticacao& dialog_;
   Win32Desktop& desktop_;
   HWND window_ = nullptr;
+  HWND group_ = nullptr;
+  HWND userLabel_ = nullptr;
   HWND user_ = nullptr;
+  HWND passwordLabel_ = nullptr;
   HWND password_ = nullptr;
+  HWND ok_ = nullptr;
+  HWND cancel_ = nullptr;
   HWND image_ = nullptr;
   HFONT font_ = nullptr;
   HICON picture_ = nullptr;
@@ -52,6 +69,8 @@ class AuthenticationWindow : public AutenticacaoView {
   UINT dpi_ = 96;
   int modalResult_ = 0;
   bool closed_ = false;
+  bool attemptRunning_ = false;
+  std::optional<int> closeRequested_;
 };
 
 }  // namespace tarvio::win32ui
