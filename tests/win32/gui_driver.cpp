@@ -2,6 +2,7 @@
 // window, answers the restore confirmation, meets the login dialog, opens the backup folder, and
 // starts the program with a command-line argument. Usage: gui_driver APP.exe SHOT-REQUEST-FOLDER
 #include <windows.h>
+#include <commctrl.h>
 #include <shellscalingapi.h>
 
 #include <cstdio>
@@ -93,6 +94,33 @@ bool showsIcon(HWND box) {
   return icon && IsWindowVisible(icon) && SendMessageW(icon, STM_GETICON, 0, 0) != 0;
 }
 
+bool ownsForeground(DWORD pid) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(GetForegroundWindow(), &owner);
+  return owner == pid;
+}
+
+int countWindows(DWORD pid, const wchar_t* cls, const wchar_t* caption) {
+  struct Count {
+    DWORD pid;
+    const wchar_t* cls;
+    const wchar_t* caption;
+    int found;
+  } c{pid, cls, caption, 0};
+  EnumWindows(
+      [](HWND w, LPARAM param) -> BOOL {
+        auto* c = reinterpret_cast<Count*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        wchar_t name[64] = {};
+        GetClassNameW(w, name, 64);
+        if (owner == c->pid && IsWindowVisible(w) && lstrcmpW(name, c->cls) == 0 && text(w) == c->caption) ++c->found;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&c));
+  return c.found;
+}
+
 // Starts the program and finds its main window.
 HWND startAndFind(App& app, const std::wstring& arguments) {
   app = startApp(appExe, arguments, sandbox);
@@ -141,6 +169,7 @@ void checkMainWindowLayout(HWND main, const App& app) {
        0, 62, 650, 21},
       {ids::groupAcao, L"Ação", 0, 0, 650, 61},
       {ids::groupStatus, L"Status", 0, 84, 650, 303},
+      {ids::progressBar, L"", 56, 85, 586, 13},
   };
   for (const auto& e : controls) {
     HWND control = GetDlgItem(main, e.id);
@@ -152,6 +181,12 @@ void checkMainWindowLayout(HWND main, const App& app) {
   for (int id : {ids::efetuarBackup, ids::restaurarBackup, ids::backupsEfetuados}) {
     check(IsWindowEnabled(GetDlgItem(main, id)), "button " + std::to_string(id) + " enabled");
   }
+  HWND bar = GetDlgItem(main, ids::progressBar);
+  wchar_t barClass[64] = {};
+  if (bar) GetClassNameW(bar, barClass, 64);
+  check(bar && lstrcmpiW(barClass, PROGRESS_CLASSW) == 0 && GetParent(bar) == main,
+        "a standard progress bar in the status group");
+  check(bar && !IsWindowVisible(bar), "the progress bar is hidden while nothing runs");
 
   // Tab order and the initial focus.
   std::vector<int> order;
@@ -201,6 +236,11 @@ void checkLoginDialogLayout(HWND main, HWND dialog) {
   }
   HWND user = GetDlgItem(dialog, ids::authUser);
   HWND password = GetDlgItem(dialog, ids::authPassword);
+  // Screen readers name a field by the label created just before it.
+  check(GetWindow(user, GW_HWNDPREV) == GetDlgItem(dialog, ids::authUserLabel) &&
+            GetWindow(password, GW_HWNDPREV) == GetDlgItem(dialog, ids::authPasswordLabel),
+        "each label is created just before its field");
+  check(GetWindow(dialog, GW_OWNER) == main, "the login dialog is owned by the main window");
   check((GetWindowLongW(password, GWL_STYLE) & ES_PASSWORD) &&
             SendMessageW(password, EM_GETPASSWORDCHAR, 0, 0) == L'*',
         "the password shows \"*\"");
@@ -242,20 +282,34 @@ void scenarioMainWindowAndRestore() {
               (GetWindowLongW(GetDlgItem(box, IDYES), GWL_STYLE) & 0x0F) != BS_DEFPUSHBUTTON,
           "No is the default button");
     check(!showsIcon(box), "the confirmation shows no icon");
-    wchar_t ownerClass[64] = {};
-    GetClassNameW(GetWindow(box, GW_OWNER), ownerClass, 64);
-    check(lstrcmpW(ownerClass, tarvio::win32ui::applicationWindowClass) == 0,
-          "the confirmation is owned by the hidden application window");
-    check(IsWindowEnabled(main), "the main window stays enabled under the confirmation");
+    check(GetWindow(box, GW_OWNER) == main, "the confirmation is owned by the main window");
+    check(!IsWindowEnabled(main), "the main window is disabled under the confirmation");
     shoot(shots, L"restore-confirmation", {main, box});
     click(GetDlgItem(box, IDNO));
     check(waitGone(box, windowTimeoutMs), "No closes the confirmation");
-    Sleep(300);
+    roundTrip(main);
     check(findWindow(pid, authenticationWindowClass, nullptr) == nullptr, "No: no login dialog");
     check(listLines(log) == std::vector<std::wstring>{waitingLine}, "No: the status log is unchanged");
     check(IsWindowEnabled(GetDlgItem(main, ids::efetuarBackup)) &&
               IsWindowEnabled(GetDlgItem(main, ids::restaurarBackup)),
           "No: the buttons stay enabled");
+  }
+
+  // A double click on "Restaurar Backup": both clicks are queued before the first is handled; the
+  // second reaches the handler while the first one's box waits, and starts nothing.
+  click(GetDlgItem(main, ids::restaurarBackup));
+  click(GetDlgItem(main, ids::restaurarBackup));
+  box = waitForWindow(pid, boxClass, L"Atenção!", windowTimeoutMs);
+  if (check(box != nullptr, "a double click on \"Restaurar Backup\" asks \"Atenção!\"")) {
+    postedRoundTrip(GetDlgItem(main, ids::backupsEfetuados));
+    check(countWindows(pid, boxClass, L"Atenção!") == 1, "a double click asks once");
+    while (HWND left = findWindow(pid, boxClass, L"Atenção!")) {
+      click(GetDlgItem(left, IDNO));
+      if (!waitGone(left, windowTimeoutMs)) break;
+    }
+    roundTrip(main);
+    check(findWindow(pid, authenticationWindowClass, nullptr) == nullptr && IsWindowEnabled(main),
+          "after the double click the program waits again");
   }
 
   // Confirmation answered Yes: the login dialog.
@@ -284,6 +338,7 @@ void scenarioMainWindowAndRestore() {
                   said == L"The login is not available in this build yet.",
               "the box tells what is wrong");
         check(!IsWindowEnabled(dialog) && !IsWindowEnabled(main), "the box disables the program's windows");
+        check(GetWindow(answer, GW_OWNER) == dialog, "the box is owned by the login dialog");
         if (said == L"Usuário e senha devem ser preenchidos corretamente.") {
           MONITORINFO monitor{};
           monitor.cbSize = sizeof monitor;
@@ -294,14 +349,16 @@ void scenarioMainWindowAndRestore() {
         shoot(shots, L"login-message", {main, dialog, answer});
         click(GetDlgItem(answer, IDOK));
         check(waitGone(answer, windowTimeoutMs), "OK closes the box");
-        Sleep(200);
+        roundTrip(dialog);
         check(IsWindow(dialog) && IsWindowVisible(dialog) && IsWindowEnabled(dialog),
               "the login dialog is still open");
+        check(ownsForeground(pid), "the program keeps the foreground after the box");
       }
       click(GetDlgItem(dialog, IDCANCEL));
       check(waitGone(dialog, windowTimeoutMs), "\"Cancelar\" closes the login dialog");
-      Sleep(200);
+      roundTrip(main);
       check(IsWindowEnabled(main), "the main window is enabled again");
+      check(GetForegroundWindow() == main, "the main window keeps the foreground after the dialog");
       check(listLines(log) == std::vector<std::wstring>{waitingLine}, "cancelled login: the status log is unchanged");
     }
   }
@@ -351,7 +408,7 @@ void scenarioMainWindowAndRestore() {
         shoot(shots, L"restore-file-dialog", {main, chooser});
         PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
         check(waitGone(chooser, windowTimeoutMs), "Cancel closes the file-open dialog");
-        Sleep(300);
+        roundTrip(main);
         check(findWindow(pid, boxClass, nullptr) == nullptr, "cancelling ends the restore without a message");
         check(listLines(log).empty(), "the status log stays empty");
         check(IsWindowEnabled(GetDlgItem(main, ids::efetuarBackup)) &&
@@ -359,6 +416,32 @@ void scenarioMainWindowAndRestore() {
               "the buttons are enabled again");
       }
     }
+  }
+
+  // The login dialog of a minimized main window lies on the screen all the same.
+  ShowWindow(main, SW_MINIMIZE);
+  roundTrip(main);
+  if (check(IsIconic(main) != FALSE, "the main window is minimized")) {
+    click(GetDlgItem(main, ids::restaurarBackup));
+    box = waitForWindow(pid, boxClass, L"Atenção!", windowTimeoutMs);
+    if (check(box != nullptr, "minimized: the confirmation appears")) {
+      click(GetDlgItem(box, IDYES));
+      HWND dialog = waitForWindow(pid, authenticationWindowClass, L"Autenticação", windowTimeoutMs);
+      if (check(dialog != nullptr, "minimized: the login dialog appears")) {
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(main, MONITOR_DEFAULTTOPRIMARY), &monitor);
+        RECT r{};
+        GetWindowRect(dialog, &r);
+        RECT inside{};
+        check(IntersectRect(&inside, &r, &monitor.rcWork) && EqualRect(&inside, &r),
+              "minimized: the login dialog lies within the work area " + describe(r));
+        shoot(shots, L"login-dialog-minimized", {dialog});
+        click(GetDlgItem(dialog, IDCANCEL));
+        check(waitGone(dialog, windowTimeoutMs), "minimized: \"Cancelar\" closes the login dialog");
+      }
+    }
+    ShowWindow(main, SW_RESTORE);
   }
 
   DWORD code = app.close(main);
@@ -423,15 +506,18 @@ void scenarioArgument(const std::wstring& argument, bool runsBackup, const std::
       if (!shotName.empty()) shoot(shots, shotName, {main, box});
       click(GetDlgItem(box, IDOK));
       check(waitGone(box, windowTimeoutMs), label + "OK closes the box");
-      Sleep(200);
+      roundTrip(main);
       check(IsWindow(main) && IsWindowVisible(main), label + "the window stays open");
       check(IsWindowEnabled(GetDlgItem(main, ids::efetuarBackup)) &&
                 IsWindowEnabled(GetDlgItem(main, ids::restaurarBackup)),
             label + "the buttons are enabled again");
     }
   } else {
-    HWND box = waitForWindow(pid, boxClass, nullptr, 1500);
-    check(box == nullptr, label + "nothing runs");
+    // The activation handler is posted when the window is first activated: once the messages
+    // posted before are handled, a run it started would have cleared the log.
+    roundTrip(main);
+    postedRoundTrip(GetDlgItem(main, ids::backupsEfetuados));
+    check(findWindow(pid, boxClass, nullptr) == nullptr, label + "nothing runs");
     auto lines = listLines(log);
     check(lines == std::vector<std::wstring>{waitingLine}, label + "the log shows " + joined(lines));
   }
@@ -459,8 +545,9 @@ void scenarioCloseDuringRun() {
       if (!running) Sleep(10);
     }
     if (check(running, "close during a run: a dump attempt is running")) {
-      PostMessageW(main, WM_CLOSE, 0, 0);
-      Sleep(100);
+      DWORD_PTR ignored = 0;
+      check(SendMessageTimeoutW(main, WM_CLOSE, 0, 0, SMTO_NORMAL, 15000, &ignored) != 0,
+            "close during a run: the window answers the close");
       check(IsWindow(main) && IsWindowVisible(main), "close during a run: the window stays on screen");
       HWND box = waitForWindow(app.process.dwProcessId, boxClass, L"Tarvio Backup", 60000);
       if (check(box != nullptr, "close during a run: the run goes on to its end")) {
@@ -476,6 +563,159 @@ void scenarioCloseDuringRun() {
   DeleteFileW(L"C:\\Meridano\\backup.bat");
   DeleteFileW(L"C:\\Meridano\\pgpass");
   if (madeVendor) RemoveDirectoryW(vendor.c_str());
+}
+
+// A top-level window of the driver's own, on a thread that serves its messages: another program's
+// window in front of the one under test.
+class OtherWindow {
+ public:
+  OtherWindow() {
+    ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
+    WaitForSingleObject(ready_, 15000);
+  }
+  ~OtherWindow() {
+    if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
+    WaitForSingleObject(thread_, 15000);
+    CloseHandle(thread_);
+    CloseHandle(ready_);
+  }
+  OtherWindow(const OtherWindow&) = delete;
+  OtherWindow& operator=(const OtherWindow&) = delete;
+  HWND window() const { return window_; }
+
+ private:
+  static DWORD WINAPI run(void* param) {
+    auto* self = static_cast<OtherWindow*>(param);
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+      if (m == WM_DESTROY) PostQuitMessage(0);
+      return DefWindowProcW(w, m, wp, lp);
+    };
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    cls.lpszClassName = L"GuiDriverOtherWindow";
+    RegisterClassW(&cls);
+    self->window_ = CreateWindowExW(0, cls.lpszClassName, L"Outro programa", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
+                                    40, 900, 700, nullptr, nullptr, cls.hInstance, nullptr);
+    SetEvent(self->ready_);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    return 0;
+  }
+  HANDLE ready_ = nullptr;
+  HANDLE thread_ = nullptr;
+  HWND window_ = nullptr;
+};
+
+// The driver's own folder, where the stand-ins lie.
+std::wstring driverFolder() {
+  wchar_t self[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path(self, n);
+  return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+// The answer to a session end: nonzero lets it go on, 0 holds it back. -1 when no answer came.
+LONG_PTR answerToSessionEnd(HWND main) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 15000, &result)) return -1;
+  return static_cast<LONG_PTR>(result);
+}
+
+// What happens during a run, held up in its first dump attempt by a pg_dump.exe that waits for the
+// driver: focus, a second click, the session's end, "Backups Efetuados", and a box raised while
+// another program's window is in front.
+void scenarioDuringARun() {
+  const std::wstring vendor = L"C:\\Meridano";
+  const std::wstring bin = L"C:\\Meridano\\Tarvio\\pg10\\bin";
+  const std::wstring pgDump = bin + L"\\pg_dump.exe";
+  const std::wstring gate = pgDump + L".gate";
+  if (!check(!folderExists(vendor), "C:\\Meridano is not there before the run")) return;
+  for (const wchar_t* folder : {L"C:\\Meridano", L"C:\\Meridano\\Tarvio", L"C:\\Meridano\\Tarvio\\pg10",
+                                L"C:\\Meridano\\Tarvio\\pg10\\bin"}) {
+    CreateDirectoryW(folder, nullptr);
+  }
+  CopyFileW((driverFolder() + L"gate_standin.exe").c_str(), pgDump.c_str(), FALSE);
+  CloseHandle(CreateFileW(gate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+
+  App app;
+  HWND main = startAndFind(app, L"");
+  if (main) {
+    const DWORD pid = app.process.dwProcessId;
+    HWND log = GetDlgItem(main, ids::statusLog);
+    HWND efetuar = GetDlgItem(main, ids::efetuarBackup);
+    check(answerToSessionEnd(main) != 0, "while nothing runs, the session may end");
+
+    SendMessageW(main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(efetuar), TRUE);
+    check(focusOf(main) == efetuar, "\"Efetuar Backup\" has the focus before the click");
+    click(efetuar);
+    bool running = false;
+    for (int waited = 0; waited < windowTimeoutMs && !running; waited += 10) {
+      auto lines = listLines(log);
+      running = lines == std::vector<std::wstring>{L"Iniciando método 1 de backup...", L"Aguarde, efetuando backup..."};
+      if (!running) Sleep(10);
+    }
+    if (check(running, "during a run: the first dump attempt waits")) {
+      check(focusOf(main) == log, "during a run: the focus moved to the status log, off the disabled button");
+      check(answerToSessionEnd(main) == 0, "during a run: the session's end is held back");
+
+      // A click that reaches the handler of the disabled "Restaurar Backup" (sent, so that it is
+      // handled before the call returns) starts nothing.
+      DWORD_PTR ignored = 0;
+      check(SendMessageTimeoutW(main, WM_COMMAND, MAKEWPARAM(ids::restaurarBackup, BN_CLICKED),
+                                reinterpret_cast<LPARAM>(GetDlgItem(main, ids::restaurarBackup)), SMTO_NORMAL,
+                                15000, &ignored) != 0,
+            "during a run: a click on \"Restaurar Backup\" returns at once");
+      check(findWindow(pid, boxClass, nullptr) == nullptr, "during a run: no confirmation is asked");
+
+      click(GetDlgItem(main, ids::backupsEfetuados));
+      HWND explorer = waitForWindow(0, L"ExplorerWClass", nullptr, windowTimeoutMs);
+      if (check(explorer != nullptr, "during a run: \"Backups Efetuados\" opens Explorer")) {
+        PostMessageW(explorer, WM_CLOSE, 0, 0);
+        waitGone(explorer, windowTimeoutMs);
+      }
+
+      // Another program comes to the front; then the run ends in its message dialog.
+      OtherWindow other;
+      SetForegroundWindow(other.window());
+      roundTrip(other.window());
+      check(GetForegroundWindow() == other.window(), "another program's window is in front");
+      DeleteFileW(gate.c_str());
+      HWND box = waitForWindow(pid, boxClass, L"Tarvio Backup", 60000);
+      if (check(box != nullptr, "the run ends in its message dialog")) {
+        std::printf("# the box says: %s\n", narrow(text(GetDlgItem(box, staticTextId))).c_str());
+        check(GetWindow(box, GW_OWNER) == main, "in the background, the box is owned by the main window");
+        check(!IsWindowEnabled(main), "in the background, the box disables the main window");
+        shoot(shots, L"box-in-the-background", {other.window(), main, box});
+        click(GetDlgItem(box, IDOK));
+        check(waitGone(box, windowTimeoutMs), "OK closes the box");
+      }
+      bool ended = false;
+      for (int waited = 0; waited < windowTimeoutMs && !ended; waited += 10) {
+        auto lines = listLines(log);
+        ended = !lines.empty() && lines.back() == L"Fim..." && IsWindowEnabled(efetuar);
+        if (!ended) Sleep(10);
+      }
+      check(ended, "the run has ended: " + joined(listLines(log)));
+      check(answerToSessionEnd(main) != 0, "after the run, the session may end again");
+    }
+    DeleteFileW(gate.c_str());
+    while (HWND left = findWindow(pid, boxClass, nullptr)) {
+      PostMessageW(left, WM_COMMAND, IDOK, 0);
+      if (!waitGone(left, 3000)) break;
+    }
+    check(app.close(main) == 0, "during a run: exit code 0");
+  }
+  DeleteFileW(gate.c_str());
+  DeleteFileW(pgDump.c_str());
+  DeleteFileW(L"C:\\Meridano\\Tarvio\\backup\\tarvio.backup");
+  DeleteFileW(L"C:\\Meridano\\backup.bat");
+  DeleteFileW(L"C:\\Meridano\\pgpass");
+  for (const wchar_t* folder : {L"C:\\Meridano\\Tarvio\\pg10\\bin", L"C:\\Meridano\\Tarvio\\pg10",
+                                L"C:\\Meridano\\Tarvio\\backup", L"C:\\Meridano\\Tarvio", L"C:\\Meridano"}) {
+    RemoveDirectoryW(folder);
+  }
 }
 
 // The layout alone, for a run at another DPI: the main window and the login dialog.
@@ -532,6 +772,7 @@ int wmain(int argc, wchar_t** argv) {
   scenarioArgument(L"/backup", false, L"");
   scenarioArgument(L"x backup", false, L"");
   scenarioCloseDuringRun();
+  scenarioDuringARun();
 
   RemoveDirectoryW(sandbox.c_str());
   std::printf("%d check(s) failed\n", failures());

@@ -195,6 +195,24 @@ HWND focusOf(HWND window) {
 
 void click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
+bool roundTrip(HWND window) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &result) != 0;
+}
+
+bool postedRoundTrip(HWND button) {
+  auto pushed = [button] {
+    DWORD_PTR state = 0;
+    return SendMessageTimeoutW(button, BM_GETSTATE, 0, 0, SMTO_NORMAL, 15000, &state) && (state & BST_PUSHED);
+  };
+  if (pushed()) SendMessageTimeoutW(button, BM_SETSTATE, FALSE, 0, SMTO_NORMAL, 15000, nullptr);
+  PostMessageW(button, BM_SETSTATE, TRUE, 0);
+  bool seen = false;
+  for (int waited = 0; !(seen = pushed()) && waited < 15000; waited += 10) Sleep(10);
+  SendMessageTimeoutW(button, BM_SETSTATE, FALSE, 0, SMTO_NORMAL, 15000, nullptr);
+  return seen;
+}
+
 void shoot(const std::wstring& requestFolder, const std::wstring& name, std::vector<HWND> windows) {
   RECT all{};
   bool first = true;

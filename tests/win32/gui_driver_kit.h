@@ -45,6 +45,15 @@ HWND focusOf(HWND window);  // the focused window of the thread that owns `windo
 // Posts a button click (posted, so that a modal window the click opens does not block us).
 void click(HWND button);
 
+// Waits until the thread of `window` has handled what was sent to it before and is back waiting for
+// messages, in its message loop or a modal one: a WM_NULL sent and answered. False when no answer
+// came. Messages sent are handled before messages posted: see postedRoundTrip.
+bool roundTrip(HWND window);
+// Waits until the thread of `button` has handled every message posted to its windows before this
+// call: a harmless BM_SETSTATE is posted to the button, and its effect looked for (posted messages
+// are handled in order). False when it was never seen.
+bool postedRoundTrip(HWND button);
+
 // Asks the screenshot loop for a picture of the screen area of the given windows, named `name`.
 void shoot(const std::wstring& requestFolder, const std::wstring& name, std::vector<HWND> windows);
 
