@@ -3,7 +3,9 @@
 // The stand-in is started by the path the launcher was made with, in the folder of the running
 // program, with stdin, stdout and stderr on /dev/null (the hidden console window of Windows, whose
 // output nobody sees) and TARVIO_DRIVE_C in its environment, so that it maps drive paths as this
-// process does. Parameters are split on blanks; quotes are not interpreted, as no caller passes a
+// process does. It runs in a process group of its own, as the interpreter on Windows has a console
+// of its own: a Ctrl+C typed at this program's terminal reaches this program, which decides what
+// to do, and never cuts a script short. Parameters are split on blanks; quotes are not interpreted, as no caller passes a
 // parameter with a blank in it.
 //
 // A RunningProcess that is destroyed before its process has been waited for hands the process
@@ -120,8 +122,13 @@ class PosixProcessLauncher : public ProcessLauncher {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = 0;
-    int err = posix_spawn(&pid, interpreter_.c_str(), &actions, nullptr, argv.data(), envp.data());
+    int err = posix_spawn(&pid, interpreter_.c_str(), &actions, &attributes, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (err != 0) return nullptr;
     return std::make_unique<PosixProcess>(pid);

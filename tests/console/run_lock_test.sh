@@ -7,7 +7,7 @@ program=$1
 work=$(mktemp -d)
 pids=()
 cleanup() {
-  for pid in "${pids[@]}"; do kill -KILL -- "-$pid" 2>/dev/null; done
+  for pid in "${pids[@]}"; do pkill -KILL -s "$pid" 2>/dev/null; done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -47,7 +47,8 @@ chmod +x "$bin/pg_dump.exe"
 printf '#!/bin/sh\ncase "$1" in --list) [ "$(head -c 5 "$2")" = PGDMP ];; esac\n' >"$bin/pg_restore.exe"
 chmod +x "$bin/pg_restore.exe"
 
-# Each program in a process group of its own, so that a kill reaches its scripts too.
+# Each program in a session of its own, so that a kill reaches its scripts too (each script runs in
+# a process group of its own).
 start() {  # start NAME ARGS...: runs the program in the background, output in $work/NAME.out
   local name=$1; shift
   setsid env TARVIO_DRIVE_C="$drive" "$program" "$@" </dev/null >"$work/$name.out" 2>&1 &
@@ -81,7 +82,7 @@ start killed backup
 killed=$!
 for _ in $(seq 1 100); do grep -qF "Iniciando método 1" "$work/killed.out" 2>/dev/null && break; sleep 0.1; done
 check "the killed run had started its dump" contains "$work/killed.out" "Iniciando método 1 de backup..."
-kill -KILL -- "-$killed"
+pkill -KILL -s "$killed"
 wait "$killed" 2>/dev/null
 rm -f "$work/hang"
 start after backup

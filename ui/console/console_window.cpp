@@ -91,6 +91,10 @@ void ConsoleWindow::showAuthenticationDialog(TAutenticacao& dialog) {
   dialog.attach(nullptr);
 }
 
-void ConsoleWindow::lineAdded(const std::string& line) { printLine(line); }
+void ConsoleWindow::lineAdded(const std::string& line) {
+  // A status line never shares its line with the progress: the next report draws it again below.
+  progress_.hide();
+  printLine(line);
+}
 
 }  // namespace tarvio::console

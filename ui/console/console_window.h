@@ -3,6 +3,7 @@
 
 #include "app/principal.h"
 #include "auth/autenticacao.h"
+#include "ui/console/console_progress.h"
 
 namespace tarvio::console {
 
@@ -15,6 +16,9 @@ class ConsoleWindow : public PrincipalView, public StatusLog::Listener {
 
   // PrincipalView
   void buttonEnabledChanged(MainButton button, bool enabled) override;
+  // A progress line on a terminal; nothing in piped output.
+  void progressChanged(uint64_t done, uint64_t total) override { progress_.show(done, total); }
+  void progressHidden() override { progress_.hide(); }
   // Runs the authentication dialog modally as prompts; returns when it has closed.
   void showAuthenticationDialog(TAutenticacao& dialog);
 
@@ -22,6 +26,9 @@ class ConsoleWindow : public PrincipalView, public StatusLog::Listener {
   void lineAdded(const std::string& line) override;
   void lastLineSelected() override {}
   void cleared() override {}
+
+ private:
+  ConsoleProgress progress_{outputIsTerminal()};
 };
 
 }  // namespace tarvio::console

@@ -1,5 +1,4 @@
 // tarvio-backup on a text console: the main window as a menu, boxes and dialogs as prompts.
-#include <csignal>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "backup/backup.h"
 #include "platform/native.h"
 #include "restore/restauracao.h"
+#include "ui/console/console_close_requests.h"
 #include "ui/console/console_desktop.h"
 #include "ui/console/console_io.h"
 #include "ui/console/console_window.h"
@@ -56,8 +56,6 @@ bool logShowsBackupSuccess(const StatusLog& log) {
   return false;
 }
 
-void onInterrupt(int) { console::ConsoleDesktop::requestTermination(); }
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,7 +81,7 @@ int main(int argc, char** argv) {
   // localhost, as they do by default on Windows; on Linux their default is a Unix socket.
   scriptSettings = {{"PGHOST", "localhost"}};
 #endif
-  std::signal(SIGINT, onInterrupt);
+  console::armCloseRequests();
 
   auto fileSystem = makeNativeFileSystem(driveC);
   auto pages = makeNativeCodePages();
@@ -97,7 +95,15 @@ int main(int argc, char** argv) {
 
   std::string first = firstArgument(argc, argv);
   console::ConsoleWindow window;
-  RunOperations runs{TBackup::Executar, TRestauracao::Executar, [&window] {
+  RunOperations runs{[](bool abrirExplorer) {
+                       console::RunInProgress running;
+                       TBackup::Executar(abrirExplorer);
+                     },
+                     [] {
+                       console::RunInProgress running;
+                       TRestauracao::Executar();
+                     },
+                     [&window] {
     TAutenticacao dialog;  // destroyed as soon as its modal run returns, also on an error
     window.showAuthenticationDialog(dialog);
   }};
@@ -106,8 +112,10 @@ int main(int argc, char** argv) {
   window.show(principal);
 
   bool startedForBackup = isBackupArgument(first);
+  console::setExitCodeOnClose(startedForBackup ? 1 : 0);
   bool ranCleanly = runHandler([&] { principal.FormActivate(); });
   bool backupSucceeded = ranCleanly && logShowsBackupSuccess(principal.ListBox());
+  console::setExitCodeOnClose(startedForBackup && !backupSucceeded ? 1 : 0);
 
   window.runMenu(principal);
   return startedForBackup && !backupSucceeded ? 1 : 0;
