@@ -626,19 +626,61 @@ LONG_PTR answerToSessionEnd(HWND main) {
 // What happens during a run, held up in its first dump attempt by a pg_dump.exe that waits for the
 // driver: focus, a second click, the session's end, "Backups Efetuados", and a box raised while
 // another program's window is in front.
-void scenarioDuringARun() {
-  const std::wstring vendor = L"C:\\Meridano";
-  const std::wstring bin = L"C:\\Meridano\\Tarvio\\pg10\\bin";
-  const std::wstring pgDump = bin + L"\\pg_dump.exe";
+// An installation whose pg_dump.exe waits while its gate file exists: a run stays in its first
+// dump attempt until the driver opens the gate. Removed again at the end of the scope.
+struct HeldDump {
+  const std::wstring pgDump = L"C:\\Meridano\\Tarvio\\pg10\\bin\\pg_dump.exe";
   const std::wstring gate = pgDump + L".gate";
-  if (!check(!folderExists(vendor), "C:\\Meridano is not there before the run")) return;
-  for (const wchar_t* folder : {L"C:\\Meridano", L"C:\\Meridano\\Tarvio", L"C:\\Meridano\\Tarvio\\pg10",
-                                L"C:\\Meridano\\Tarvio\\pg10\\bin"}) {
-    CreateDirectoryW(folder, nullptr);
-  }
-  CopyFileW((driverFolder() + L"gate_standin.exe").c_str(), pgDump.c_str(), FALSE);
-  CloseHandle(CreateFileW(gate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  bool laidOut = false;
 
+  HeldDump() {
+    if (!check(!folderExists(L"C:\\Meridano"), "C:\\Meridano is not there before the run")) return;
+    for (const wchar_t* folder : {L"C:\\Meridano", L"C:\\Meridano\\Tarvio", L"C:\\Meridano\\Tarvio\\pg10",
+                                  L"C:\\Meridano\\Tarvio\\pg10\\bin"}) {
+      CreateDirectoryW(folder, nullptr);
+    }
+    CopyFileW((driverFolder() + L"gate_standin.exe").c_str(), pgDump.c_str(), FALSE);
+    CloseHandle(CreateFileW(gate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    laidOut = true;
+  }
+  void open() const { DeleteFileW(gate.c_str()); }
+  ~HeldDump() {
+    if (!laidOut) return;
+    open();
+    DeleteFileW(pgDump.c_str());
+    DeleteFileW(L"C:\\Meridano\\Tarvio\\backup\\tarvio.backup");
+    DeleteFileW(L"C:\\Meridano\\backup.bat");
+    DeleteFileW(L"C:\\Meridano\\pgpass");
+    for (const wchar_t* folder : {L"C:\\Meridano\\Tarvio\\pg10\\bin", L"C:\\Meridano\\Tarvio\\pg10",
+                                  L"C:\\Meridano\\Tarvio\\backup", L"C:\\Meridano\\Tarvio", L"C:\\Meridano"}) {
+      RemoveDirectoryW(folder);
+    }
+  }
+};
+
+// Waits until the log shows the first dump attempt running.
+bool firstAttemptWaits(HWND log) {
+  for (int waited = 0; waited < windowTimeoutMs; waited += 10) {
+    if (listLines(log) == std::vector<std::wstring>{L"Iniciando método 1 de backup...", L"Aguarde, efetuando backup..."}) {
+      return true;
+    }
+    Sleep(10);
+  }
+  return false;
+}
+
+// True when the window answers a WM_NULL within a second, three times in a row.
+bool answersWithinASecond(HWND window) {
+  for (int i = 0; i < 3; ++i) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result)) return false;
+  }
+  return true;
+}
+
+void scenarioDuringARun() {
+  HeldDump held;
+  if (!held.laidOut) return;
   App app;
   HWND main = startAndFind(app, L"");
   if (main) {
@@ -650,13 +692,7 @@ void scenarioDuringARun() {
     SendMessageW(main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(efetuar), TRUE);
     check(focusOf(main) == efetuar, "\"Efetuar Backup\" has the focus before the click");
     click(efetuar);
-    bool running = false;
-    for (int waited = 0; waited < windowTimeoutMs && !running; waited += 10) {
-      auto lines = listLines(log);
-      running = lines == std::vector<std::wstring>{L"Iniciando método 1 de backup...", L"Aguarde, efetuando backup..."};
-      if (!running) Sleep(10);
-    }
-    if (check(running, "during a run: the first dump attempt waits")) {
+    if (check(firstAttemptWaits(log), "during a run: the first dump attempt waits")) {
       check(focusOf(main) == log, "during a run: the focus moved to the status log, off the disabled button");
       check(answerToSessionEnd(main) == 0, "during a run: the session's end is held back");
 
@@ -681,7 +717,7 @@ void scenarioDuringARun() {
       SetForegroundWindow(other.window());
       roundTrip(other.window());
       check(GetForegroundWindow() == other.window(), "another program's window is in front");
-      DeleteFileW(gate.c_str());
+      held.open();
       HWND box = waitForWindow(pid, boxClass, L"Tarvio Backup", 60000);
       if (check(box != nullptr, "the run ends in its message dialog")) {
         std::printf("# the box says: %s\n", narrow(text(GetDlgItem(box, staticTextId))).c_str());
@@ -700,22 +736,39 @@ void scenarioDuringARun() {
       check(ended, "the run has ended: " + joined(listLines(log)));
       check(answerToSessionEnd(main) != 0, "after the run, the session may end again");
     }
-    DeleteFileW(gate.c_str());
+    held.open();
     while (HWND left = findWindow(pid, boxClass, nullptr)) {
       PostMessageW(left, WM_COMMAND, IDOK, 0);
       if (!waitGone(left, 3000)) break;
     }
     check(app.close(main) == 0, "during a run: exit code 0");
   }
-  DeleteFileW(gate.c_str());
-  DeleteFileW(pgDump.c_str());
-  DeleteFileW(L"C:\\Meridano\\Tarvio\\backup\\tarvio.backup");
-  DeleteFileW(L"C:\\Meridano\\backup.bat");
-  DeleteFileW(L"C:\\Meridano\\pgpass");
-  for (const wchar_t* folder : {L"C:\\Meridano\\Tarvio\\pg10\\bin", L"C:\\Meridano\\Tarvio\\pg10",
-                                L"C:\\Meridano\\Tarvio\\backup", L"C:\\Meridano\\Tarvio", L"C:\\Meridano"}) {
-    RemoveDirectoryW(folder);
+}
+
+// The window closed while a script is held up: the run waits for the script before it goes on
+// (the run decides when it may stop), and the window keeps answering all the while.
+void scenarioCloseWhileAScriptRuns() {
+  HeldDump held;
+  if (!held.laidOut) return;
+  App app;
+  HWND main = startAndFind(app, L"backup");
+  if (!main) return;
+  const DWORD pid = app.process.dwProcessId;
+  if (check(firstAttemptWaits(GetDlgItem(main, ids::statusLog)), "closed during a script: the script waits")) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(main, WM_CLOSE, 0, 0, SMTO_NORMAL, 15000, &ignored);
+    check(IsWindow(main) && IsWindowVisible(main), "closed during a script: the window stays");
+    check(answersWithinASecond(main), "closed during a script: the window answers within a second");
+    held.open();
+    HWND box = waitForWindow(pid, boxClass, L"Tarvio Backup", 60000);
+    if (check(box != nullptr, "closed during a script: the run goes on to its end")) {
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    check(WaitForSingleObject(app.process.hProcess, windowTimeoutMs) == WAIT_OBJECT_0,
+          "closed during a script: the program ends once the run has returned");
   }
+  held.open();
+  check(app.close(nullptr) == 0, "closed during a script: exit code 0");
 }
 
 // The layout alone, for a run at another DPI: the main window and the login dialog.
@@ -773,6 +826,7 @@ int wmain(int argc, wchar_t** argv) {
   scenarioArgument(L"x backup", false, L"");
   scenarioCloseDuringRun();
   scenarioDuringARun();
+  scenarioCloseWhileAScriptRuns();
 
   RemoveDirectoryW(sandbox.c_str());
   std::printf("%d check(s) failed\n", failures());
