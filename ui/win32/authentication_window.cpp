@@ -6,9 +6,9 @@
 #include "app/error_display.h"
 #include "common/scope_exit.h"
 #include "platform/win32/wide.h"
-#include "ui/win32/dpi.h"
 #include "res/resource.h"
 #include "ui/win32/control_ids.h"
+#include "ui/win32/dpi.h"
 #include "ui/win32/ui_thread.h"
 #include "ui/win32/window_kit.h"
 
