@@ -115,6 +115,23 @@ check "restore copy of the dump gone (restoreFile)" [ ! -e "$backups/restaurar.b
 check "no dump file, password file or script left" \
   [ ! -e "$backups/tarvio.backup" -a ! -e "$root/pgpass" -a ! -e "$root/backup.bat" ]
 
+# --- A restore that fails after the drop (a dump cut in half): the error box, read by the driver,
+# names this run's safety archive; the server is started again.
+mkdir -p "$drive/copias"
+PGPASSWORD=$(pg_password 5432) PGPASSFILE=/dev/null "$pg_bin/pg_dump" -h localhost -p 5432 -U postgres -Fc tarvio \
+  >"$drive/copias/metade.backup"
+truncate -s $(($(stat -c %s "$drive/copias/metade.backup") / 2)) "$drive/copias/metade.backup"
+rm -f "$started"
+archives_before=$(ls "$backups"/*.zip | wc -l)
+wine "$driver" "$app_w" 'C:\tarvio-gui-shots' failing-restore 'C:\copias\metade.backup' </dev/null 2>&1 |
+  tr -d '\r' | tee "$work/failing-restore.out"
+check "failing restore driver: every check passed" [ "${PIPESTATUS[0]}" = 0 ]
+safety=$(sed -n 's/^safety archive: //p' "$work/failing-restore.out")
+check "its safety archive exists" [ -n "$safety" -a -f "$backups/${safety##*\\}" ]
+check "pg_restore's log kept beside the backups" ls "$backups"/pg_restore-*.log
+for _ in $(seq 1 100); do [ -s "$started" ] && break; sleep 0.1; done
+check "configuration program started again" [ -s "$started" ]
+
 echo "---- screenshots in $out:"; ls "$out"
 echo "---- $failures failure(s)"
 [ "$failures" = 0 ]

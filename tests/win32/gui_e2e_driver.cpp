@@ -3,6 +3,7 @@
 // the archive and the database. Usage:
 //   gui_e2e_driver APP.exe SHOT-REQUEST-FOLDER backup            (prints "archive: C:\...zip")
 //   gui_e2e_driver APP.exe SHOT-REQUEST-FOLDER restore ARCHIVE   (prints "safety archive: C:\...zip")
+//   gui_e2e_driver APP.exe SHOT-REQUEST-FOLDER failing-restore DUMP  (the same, for a restore that fails)
 #include <windows.h>
 
 #include <algorithm>
@@ -182,14 +183,10 @@ void scenarioBackup() {
   std::printf("archive: %s\n", narrow(archive).c_str());
 }
 
-// No argument: "Restaurar Backup", Yes, the support account, the archive's path, then the run.
-void scenarioRestore(const std::wstring& archive) {
-  App app;
-  HWND main = startAndFind(app, L"");
-  if (!main) return;
+// No argument: "Restaurar Backup", Yes, the support account, the chosen file's path typed into the
+// file-open dialog, OK. False (with the failed check counted) when a window did not come.
+bool startRestore(App& app, HWND main, const std::wstring& chosen, const std::wstring& shotName) {
   const DWORD pid = app.process.dwProcessId;
-  LogWatcher watch{GetDlgItem(main, ids::statusLog), {}, {}};
-
   click(GetDlgItem(main, ids::restaurarBackup));
   HWND box = waitForWindow(pid, boxClass, L"Atenção!", windowTimeoutMs);
   HWND dialog = nullptr;
@@ -206,15 +203,24 @@ void scenarioRestore(const std::wstring& archive) {
     chooser = waitForWindow(pid, boxClass, L"Selecione o Arquivo de Backup", windowTimeoutMs);
   }
   HWND nameField = chooser ? findDescendant(chooser, L"Edit", fileNameEditId) : nullptr;
-  if (!check(nameField != nullptr, "the file-open dialog opens with its file-name field")) {
+  if (!check(nameField != nullptr, "the file-open dialog opens with its file-name field")) return false;
+  SendMessageW(nameField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
+  check(text(nameField) == chosen, "the chosen file's full path is typed into the file-name field");
+  shoot(shots, shotName, {main, chooser});
+  PostMessageW(chooser, WM_COMMAND, IDOK, 0);
+  return check(waitGone(chooser, windowTimeoutMs), "OK closes the file-open dialog");
+}
+
+void scenarioRestore(const std::wstring& archive) {
+  App app;
+  HWND main = startAndFind(app, L"");
+  if (!main) return;
+  const DWORD pid = app.process.dwProcessId;
+  LogWatcher watch{GetDlgItem(main, ids::statusLog), {}, {}};
+  if (!startRestore(app, main, archive, L"e2e-restore-file-dialog")) {
     app.close(main);
     return;
   }
-  SendMessageW(nameField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(archive.c_str()));
-  check(text(nameField) == archive, "the archive's full path is typed into the file-name field");
-  shoot(shots, L"e2e-restore-file-dialog", {main, chooser});
-  PostMessageW(chooser, WM_COMMAND, IDOK, 0);
-  check(waitGone(chooser, windowTimeoutMs), "OK closes the file-open dialog");
 
   bool ended = false;
   for (int waited = 0; waited < restoreTimeoutMs && app.running(); waited += pollMs) {
@@ -255,21 +261,62 @@ void scenarioRestore(const std::wstring& archive) {
   std::printf("safety archive: %s\n", narrow(safety).c_str());
 }
 
+// A restore from a dump that pg_restore rejects (cut in half): after the drop, the truth. The error
+// box says the restore failed and names this run's safety archive; the closing lines are not
+// written; the server is started again.
+void scenarioFailingRestore(const std::wstring& dump) {
+  App app;
+  HWND main = startAndFind(app, L"");
+  if (!main) return;
+  const DWORD pid = app.process.dwProcessId;
+  LogWatcher watch{GetDlgItem(main, ids::statusLog), {}, {}};
+  if (!startRestore(app, main, dump, L"e2e-failing-restore-file-dialog")) {
+    app.close(main);
+    return;
+  }
+  HWND box = nullptr;
+  for (int waited = 0; waited < restoreTimeoutMs && app.running() && !box; waited += pollMs) {
+    box = findWindow(pid, boxClass, L"Tarvio Backup");
+    if (!box) Sleep(pollMs);
+  }
+  const std::wstring said = box ? text(GetDlgItem(box, staticTextId)) : L"";
+  watch.poll();
+  const auto& lines = watch.lines;
+  const std::wstring safety = lines.size() > 3 ? archiveOfSuccessLine(lines[3]) : std::wstring();
+  if (check(box != nullptr, "an error box ends the failed restore")) shoot(shots, L"e2e-failing-restore-error", {main, box});
+  check(startsWith(said, L"A restauração falhou: o pg_restore "), "the box says the restore failed: " + narrow(said));
+  check(!safety.empty() && said.find(safety) != std::wstring::npos, "the box names the safety archive " + narrow(safety));
+  check(said.find(L"veja o registro C:\\Meridano\\Tarvio\\backup\\pg_restore-") != std::wstring::npos,
+        "the box names pg_restore's log");
+  check(std::find(lines.begin(), lines.end(), L"Banco de Dados Restaurado!") == lines.end() &&
+            !lines.empty() && lines.back() == L"Iniciando o Tarvio Server...",
+        "no closing lines, the server started again: " + joined(lines));
+  if (box) {
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    check(waitGone(box, windowTimeoutMs), "OK closes the error box");
+  }
+  check(app.close(main) == 0, "closing the main window ends the program with exit code 0");
+  std::printf("safety archive: %s\n", narrow(safety).c_str());
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   const std::wstring mode = argc > 3 ? argv[3] : L"";
-  if (!((mode == L"backup" && argc == 4) || (mode == L"restore" && argc == 5))) {
-    std::fprintf(stderr, "usage: gui_e2e_driver APP.exe SHOT-REQUEST-FOLDER backup | restore ARCHIVE\n");
+  if (!((mode == L"backup" && argc == 4) || ((mode == L"restore" || mode == L"failing-restore") && argc == 5))) {
+    std::fprintf(stderr, "usage: gui_e2e_driver APP.exe SHOT-REQUEST-FOLDER backup | restore ARCHIVE | "
+                         "failing-restore DUMP\n");
     return 2;
   }
   appExe = argv[1];
   shots = argv[2];
   if (mode == L"backup") {
     scenarioBackup();
-  } else {
+  } else if (mode == L"restore") {
     scenarioRestore(argv[4]);
+  } else {
+    scenarioFailingRestore(argv[4]);
   }
   std::printf("%d check(s) failed\n", failures());
   return failures() == 0 ? 0 : 1;
