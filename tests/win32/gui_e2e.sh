@@ -118,9 +118,10 @@ check "no dump file, password file or script left" \
 # --- A restore that fails after the drop (a dump cut in half): the error box, read by the driver,
 # names this run's safety archive; the server is started again.
 mkdir -p "$drive/copias"
+restored=$("$pg_scripts/fingerprint.sh" 5432)
 PGPASSWORD=$(pg_password 5432) PGPASSFILE=/dev/null "$pg_bin/pg_dump" -h localhost -p 5432 -U postgres -Fc tarvio \
-  >"$drive/copias/metade.backup"
-truncate -s $(($(stat -c %s "$drive/copias/metade.backup") / 2)) "$drive/copias/metade.backup"
+  >"$work/inteiro.backup"
+head -c $(($(stat -c %s "$work/inteiro.backup") / 2)) "$work/inteiro.backup" >"$drive/copias/metade.backup"
 rm -f "$started"
 archives_before=$(ls "$backups"/*.zip | wc -l)
 wine "$driver" "$app_w" 'C:\tarvio-gui-shots' failing-restore 'C:\copias\metade.backup' </dev/null 2>&1 |
@@ -131,6 +132,11 @@ check "its safety archive exists" [ -n "$safety" -a -f "$backups/${safety##*\\}"
 check "pg_restore's log kept beside the backups" ls "$backups"/pg_restore-*.log
 for _ in $(seq 1 100); do [ -s "$started" ] && break; sleep 0.1; done
 check "configuration program started again" [ -s "$started" ]
+# The database is left as the tests after this one expect it: as it was before the failed restore.
+pg_psql 5432 -d postgres -c "DROP DATABASE tarvio" -c "CREATE DATABASE tarvio" >/dev/null
+PGPASSWORD=$(pg_password 5432) PGPASSFILE=/dev/null "$pg_bin/pg_restore" -h localhost -p 5432 -U postgres \
+  -d tarvio "$work/inteiro.backup"
+check "database put back after the failed restore" [ "$("$pg_scripts/fingerprint.sh" 5432)" = "$restored" ]
 
 echo "---- screenshots in $out:"; ls "$out"
 echo "---- $failures failure(s)"
