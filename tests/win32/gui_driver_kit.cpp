@@ -1,6 +1,8 @@
 // Helpers of the GUI test driver.
 #include "gui_driver_kit.h"
 
+#include "ui/win32/control_ids.h"
+
 #include <cstdio>
 
 namespace guitest {
@@ -243,6 +245,35 @@ void shoot(const std::wstring& requestFolder, const std::wstring& name, std::vec
        waited += 50) {
     Sleep(50);
   }
+}
+
+bool startRestore(DWORD processId, HWND main, const std::wstring& chosen, const std::wstring& shotsFolder,
+                  const std::wstring& shotName) {
+  namespace ids = tarvio::win32ui::ids;
+  constexpr int timeoutMs = 30000;
+  constexpr int fileNameEditId = 0x47C;  // the file-open dialog's file-name field (an Edit in a ComboBoxEx)
+  click(GetDlgItem(main, ids::restaurarBackup));
+  HWND box = waitForWindow(processId, L"#32770", L"Atenção!", timeoutMs);
+  HWND dialog = nullptr;
+  if (check(box != nullptr, "\"Restaurar Backup\" asks \"Atenção!\"")) {
+    click(GetDlgItem(box, IDYES));
+    dialog = waitForWindow(processId, tarvio::win32ui::authenticationWindowClass, L"Autenticação", timeoutMs);
+  }
+  HWND chooser = nullptr;
+  if (check(dialog != nullptr, "Yes opens \"Autenticação\"")) {
+    SendMessageW(GetDlgItem(dialog, ids::authUser), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"zefyrdal"));
+    SendMessageW(GetDlgItem(dialog, ids::authPassword), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"kwandolime"));
+    click(GetDlgItem(dialog, IDOK));
+    check(waitGone(dialog, timeoutMs), "OK with the support account closes the login dialog");
+    chooser = waitForWindow(processId, L"#32770", L"Selecione o Arquivo de Backup", timeoutMs);
+  }
+  HWND nameField = chooser ? findDescendant(chooser, L"Edit", fileNameEditId) : nullptr;
+  if (!check(nameField != nullptr, "the file-open dialog opens with its file-name field")) return false;
+  SendMessageW(nameField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
+  check(text(nameField) == chosen, "the chosen file's full path is typed into the file-name field");
+  if (!shotName.empty()) shoot(shotsFolder, shotName, {main, chooser});
+  PostMessageW(chooser, WM_COMMAND, IDOK, 0);
+  return check(waitGone(chooser, timeoutMs), "OK closes the file-open dialog");
 }
 
 }  // namespace guitest

@@ -57,4 +57,10 @@ bool postedRoundTrip(HWND button);
 // Asks the screenshot loop for a picture of the screen area of the given windows, named `name`.
 void shoot(const std::wstring& requestFolder, const std::wstring& name, std::vector<HWND> windows);
 
+// A restore started the way a user starts it: "Restaurar Backup", Yes, the support account, the
+// chosen file's path typed into the file-open dialog, OK. Each step counts as a check; false when a
+// window did not come. A screenshot of the file-open dialog when shotName is not empty.
+bool startRestore(DWORD processId, HWND main, const std::wstring& chosen, const std::wstring& shotsFolder,
+                  const std::wstring& shotName);
+
 }  // namespace guitest

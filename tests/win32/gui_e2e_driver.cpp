@@ -16,7 +16,6 @@
 
 using namespace guitest;
 namespace ids = tarvio::win32ui::ids;
-using tarvio::win32ui::authenticationWindowClass;
 using tarvio::win32ui::mainWindowClass;
 
 namespace {
@@ -31,7 +30,6 @@ const wchar_t* const restoreEndLine =
     L"Restauração do Banco de Dados Finalizada! Aguarde o sistema inicializar e verifique as "
     L"informações restauradas.";
 constexpr int staticTextId = 0xFFFF;  // a message box's text
-constexpr int fileNameEditId = 0x47C;  // the file-open dialog's file-name field (an Edit in a ComboBoxEx)
 constexpr int windowTimeoutMs = 30000;
 // A whole dump and archive, or a whole restore, on a loaded machine: generous bounds, only there so
 // that a hung run ends the test.
@@ -183,41 +181,13 @@ void scenarioBackup() {
   std::printf("archive: %s\n", narrow(archive).c_str());
 }
 
-// No argument: "Restaurar Backup", Yes, the support account, the chosen file's path typed into the
-// file-open dialog, OK. False (with the failed check counted) when a window did not come.
-bool startRestore(App& app, HWND main, const std::wstring& chosen, const std::wstring& shotName) {
-  const DWORD pid = app.process.dwProcessId;
-  click(GetDlgItem(main, ids::restaurarBackup));
-  HWND box = waitForWindow(pid, boxClass, L"Atenção!", windowTimeoutMs);
-  HWND dialog = nullptr;
-  if (check(box != nullptr, "\"Restaurar Backup\" asks \"Atenção!\"")) {
-    click(GetDlgItem(box, IDYES));
-    dialog = waitForWindow(pid, authenticationWindowClass, L"Autenticação", windowTimeoutMs);
-  }
-  HWND chooser = nullptr;
-  if (check(dialog != nullptr, "Yes opens \"Autenticação\"")) {
-    SendMessageW(GetDlgItem(dialog, ids::authUser), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"zefyrdal"));
-    SendMessageW(GetDlgItem(dialog, ids::authPassword), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"kwandolime"));
-    click(GetDlgItem(dialog, IDOK));
-    check(waitGone(dialog, windowTimeoutMs), "OK with the support account closes the login dialog");
-    chooser = waitForWindow(pid, boxClass, L"Selecione o Arquivo de Backup", windowTimeoutMs);
-  }
-  HWND nameField = chooser ? findDescendant(chooser, L"Edit", fileNameEditId) : nullptr;
-  if (!check(nameField != nullptr, "the file-open dialog opens with its file-name field")) return false;
-  SendMessageW(nameField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
-  check(text(nameField) == chosen, "the chosen file's full path is typed into the file-name field");
-  shoot(shots, shotName, {main, chooser});
-  PostMessageW(chooser, WM_COMMAND, IDOK, 0);
-  return check(waitGone(chooser, windowTimeoutMs), "OK closes the file-open dialog");
-}
-
 void scenarioRestore(const std::wstring& archive) {
   App app;
   HWND main = startAndFind(app, L"");
   if (!main) return;
   const DWORD pid = app.process.dwProcessId;
   LogWatcher watch{GetDlgItem(main, ids::statusLog), {}, {}};
-  if (!startRestore(app, main, archive, L"e2e-restore-file-dialog")) {
+  if (!startRestore(pid, main, archive, shots, L"e2e-restore-file-dialog")) {
     app.close(main);
     return;
   }
@@ -270,7 +240,7 @@ void scenarioFailingRestore(const std::wstring& dump) {
   if (!main) return;
   const DWORD pid = app.process.dwProcessId;
   LogWatcher watch{GetDlgItem(main, ids::statusLog), {}, {}};
-  if (!startRestore(app, main, dump, L"e2e-failing-restore-file-dialog")) {
+  if (!startRestore(pid, main, dump, shots, L"e2e-failing-restore-file-dialog")) {
     app.close(main);
     return;
   }

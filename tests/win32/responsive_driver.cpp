@@ -19,7 +19,6 @@
 
 using namespace guitest;
 namespace ids = tarvio::win32ui::ids;
-using tarvio::win32ui::authenticationWindowClass;
 using tarvio::win32ui::mainWindowClass;
 
 namespace {
@@ -31,7 +30,6 @@ const wchar_t* const restoreEndLine =
     L"Restauração do Banco de Dados Finalizada! Aguarde o sistema inicializar e verifique as "
     L"informações restauradas.";
 constexpr int staticTextId = 0xFFFF;   // a message box's text
-constexpr int fileNameEditId = 0x47C;  // the file-open dialog's file-name field
 constexpr int windowTimeoutMs = 30000;
 // Only there so that a hung run ends the test.
 constexpr int runTimeoutMs = 400000;
@@ -227,25 +225,7 @@ void run() {
 
   // --- The restore: "Restaurar Backup", Yes, the support account, the archive.
   pinger.beginPhase("restore");
-  click(GetDlgItem(main, ids::restaurarBackup));
-  box = waitForWindow(pid, boxClass, L"Atenção!", windowTimeoutMs);
-  HWND dialog = nullptr;
-  if (check(box != nullptr, "\"Restaurar Backup\" asks \"Atenção!\"")) {
-    click(GetDlgItem(box, IDYES));
-    dialog = waitForWindow(pid, authenticationWindowClass, L"Autenticação", windowTimeoutMs);
-  }
-  HWND chooser = nullptr;
-  if (check(dialog != nullptr, "the login dialog opens")) {
-    SendMessageW(GetDlgItem(dialog, ids::authUser), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"zefyrdal"));
-    SendMessageW(GetDlgItem(dialog, ids::authPassword), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"kwandolime"));
-    click(GetDlgItem(dialog, IDOK));
-    chooser = waitForWindow(pid, boxClass, L"Selecione o Arquivo de Backup", windowTimeoutMs);
-  }
-  HWND nameField = chooser ? findDescendant(chooser, L"Edit", fileNameEditId) : nullptr;
-  if (check(nameField != nullptr, "the file-open dialog opens")) {
-    SendMessageW(nameField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(archive.c_str()));
-    PostMessageW(chooser, WM_COMMAND, IDOK, 0);
-    waitGone(chooser, windowTimeoutMs);
+  if (startRestore(pid, main, archive, shots, L"")) {
     bool ended = false;
     shot = false;
     for (int waited = 0; waited < runTimeoutMs && !ended && app.running(); waited += 50) {
