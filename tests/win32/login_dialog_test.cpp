@@ -38,11 +38,18 @@ TEST(LoginDialog, KeepsAnsweringWhileTheLoginServiceTakesItsTime) {
   std::atomic<bool> inFlight{false};
   std::atomic<bool> answered{false};
   std::thread user([&] {
+    // The window is listed as soon as it is created, before its fields exist: the user types once
+    // it is shown.
     HWND found = nullptr;
-    for (int waited = 0; waited < 30000 && !(found = FindWindowW(authenticationWindowClass, nullptr)); waited += 10) {
+    for (int waited = 0; waited < 30000; waited += 10) {
+      found = FindWindowW(authenticationWindowClass, nullptr);
+      if (found && IsWindowVisible(found)) break;
       Sleep(10);
     }
-    if (!found) return;
+    if (!found || !IsWindowVisible(found)) {
+      if (found) PostMessageW(found, WM_CLOSE, 0, 0);
+      return;
+    }
     SendMessageW(GetDlgItem(found, ids::authUser), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"joão"));
     SendMessageW(GetDlgItem(found, ids::authPassword), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"segredo"));
     PostMessageW(found, WM_COMMAND, IDOK, 0);
@@ -52,6 +59,10 @@ TEST(LoginDialog, KeepsAnsweringWhileTheLoginServiceTakesItsTime) {
     DWORD_PTR result = 0;
     answered = SendMessageTimeoutW(found, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) != 0;
     PostMessageW(found, WM_COMMAND, IDOK, 0);  // pressed again while the attempt runs
+    // A dialog still open long after the answers came (the login failed) is closed, so that the
+    // expectations below tell what went wrong instead of the test waiting for ever.
+    for (int waited = 0; waited < 60000 && IsWindow(found) && IsWindowVisible(found); waited += 10) Sleep(10);
+    if (IsWindow(found) && IsWindowVisible(found)) PostMessageW(found, WM_CLOSE, 0, 0);
   });
   window.runModal();
   user.join();
