@@ -10,6 +10,7 @@
 #include "app/principal.h"
 #include "auth/autenticacao.h"
 #include "tests/support/login_service/test_login_service.h"
+#include "tests/win32/gui_driver_kit.h"
 #include "tests/support/login_service/test_platform.h"
 #include "ui/win32/authentication_window.h"
 #include "ui/win32/control_ids.h"
@@ -38,18 +39,9 @@ TEST(LoginDialog, KeepsAnsweringWhileTheLoginServiceTakesItsTime) {
   std::atomic<bool> inFlight{false};
   std::atomic<bool> answered{false};
   std::thread user([&] {
-    // The window is listed as soon as it is created, before its fields exist: the user types once
-    // it is shown.
-    HWND found = nullptr;
-    for (int waited = 0; waited < 30000; waited += 10) {
-      found = FindWindowW(authenticationWindowClass, nullptr);
-      if (found && IsWindowVisible(found)) break;
-      Sleep(10);
-    }
-    if (!found || !IsWindowVisible(found)) {
-      if (found) PostMessageW(found, WM_CLOSE, 0, 0);
-      return;
-    }
+    // Visible once its fields exist: the window is listed as soon as it is created, before them.
+    HWND found = guitest::waitForWindow(GetCurrentProcessId(), authenticationWindowClass, nullptr, 30000);
+    if (!found) return;
     SendMessageW(GetDlgItem(found, ids::authUser), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"joão"));
     SendMessageW(GetDlgItem(found, ids::authPassword), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"segredo"));
     PostMessageW(found, WM_COMMAND, IDOK, 0);
@@ -61,8 +53,7 @@ TEST(LoginDialog, KeepsAnsweringWhileTheLoginServiceTakesItsTime) {
     PostMessageW(found, WM_COMMAND, IDOK, 0);  // pressed again while the attempt runs
     // A dialog still open long after the answers came (the login failed) is closed, so that the
     // expectations below tell what went wrong instead of the test waiting for ever.
-    for (int waited = 0; waited < 60000 && IsWindow(found) && IsWindowVisible(found); waited += 10) Sleep(10);
-    if (IsWindow(found) && IsWindowVisible(found)) PostMessageW(found, WM_CLOSE, 0, 0);
+    if (!guitest::waitGone(found, 60000)) PostMessageW(found, WM_CLOSE, 0, 0);
   });
   window.runModal();
   user.join();

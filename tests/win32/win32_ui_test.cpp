@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "auth/autenticacao.h"
+#include "tests/win32/gui_driver_kit.h"
 #include "ui/win32/authentication_window.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/ui_thread.h"
@@ -104,10 +105,8 @@ TEST(AuthenticationWindow, FollowsAChangeOfDpi) {
   constexpr UINT dpi = 144;
   DialogAt144 seen;
   std::thread windows([&] {
-    HWND found = nullptr;
-    for (int waited = 0; waited < 30000 && !(found = FindWindowW(authenticationWindowClass, nullptr)); waited += 10) {
-      Sleep(10);
-    }
+    // Visible once its fields exist.
+    HWND found = guitest::waitForWindow(GetCurrentProcessId(), authenticationWindowClass, nullptr, 30000);
     if (!found) return;
     seen.found = true;
     SIZE outer = outerSizeForClient(260, 152, GetWindowLongW(found, GWL_STYLE), GetWindowLongW(found, GWL_EXSTYLE), dpi);
