@@ -142,6 +142,11 @@ class FileSystem {
   // Renames a file over another, replacing it in one step, with its data written through to the disk
   // first. Throws FileError.
   virtual void renameReplacing(std::string_view from, std::string_view to) = 0;
+  // Adds `data` at the end of a file, creating the file when it is missing, in one write that is
+  // then written through to the disk: programs appending to the same file at the same time each add
+  // their whole text, never a part of it between another's. Throws FileError("Cannot write file
+  // "%s". %s"); a write the disk could take only in part is such an error too.
+  virtual void appendWhole(std::string_view path, std::string_view data) = 0;
 
   // The identity of an existing file or folder (links followed); nullopt when there is none.
   virtual std::optional<FileIdentity> identity(std::string_view path) = 0;

@@ -522,6 +522,26 @@ class PosixFileSystem : public FileSystem {
     }
   }
 
+  void appendWhole(std::string_view path, std::string_view data) override {
+    std::string h = host(path);
+    int err = 0;
+    int fd = isReadOnlyFile(h) ? -1 : open(h.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      err = isReadOnlyFile(h) ? EACCES : errno;
+    } else {
+      // O_APPEND: the system moves to the end and writes in one step, so appenders never overlap.
+      ssize_t put;
+      do {
+        put = ::write(fd, data.data(), data.size());
+      } while (put < 0 && errno == EINTR);
+      if (put < 0) err = errno;
+      else if (static_cast<size_t>(put) != data.size()) err = ENOSPC;
+      else if (fdatasync(fd) != 0) err = errno;
+      if (::close(fd) != 0 && err == 0) err = errno;
+    }
+    if (err != 0) throw fileError("Cannot write file \"%s\"", path, err);
+  }
+
   std::optional<FileIdentity> identity(std::string_view path) override {
     struct stat st {};
     if (stat(host(path).c_str(), &st) != 0) return std::nullopt;

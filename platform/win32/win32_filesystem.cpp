@@ -440,6 +440,23 @@ class Win32FileSystem : public FileSystem {
     }
   }
 
+  void appendWhole(std::string_view path, std::string_view data) override {
+    DWORD err = ERROR_SUCCESS;
+    if (isReadOnlyFile(path)) {
+      err = ERROR_ACCESS_DENIED;  // as createFile: Wine as root would write to it
+    } else {
+      HANDLE h = CreateFileW(widePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (h == INVALID_HANDLE_VALUE) {
+        err = GetLastError();
+      } else {
+        err = appendUnderLock(h, data);
+        CloseHandle(h);
+      }
+    }
+    if (err != ERROR_SUCCESS) throw pathError("Cannot write file", path, err);
+  }
+
   std::optional<FileIdentity> identity(std::string_view path) override {
     return identityOf(widePath(path));
   }
@@ -480,6 +497,31 @@ class Win32FileSystem : public FileSystem {
 
  private:
   static constexpr DWORD kRenameRetryMilliseconds = 5000;
+
+  // Appenders take turns on a lock of one byte far beyond any data (readers are never kept out), and
+  // each writes at the end it finds. Append access alone would let the system find the end, but Wine
+  // does not make such a write one step: two programs could write at the same end.
+  static DWORD appendUnderLock(HANDLE h, std::string_view data) {
+    OVERLAPPED turn{};
+    turn.Offset = 0xFFFFFFFE;
+    turn.OffsetHigh = 0x7FFFFFFF;
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn)) return GetLastError();
+    DWORD err = ERROR_SUCCESS;
+    LARGE_INTEGER end{};
+    if (!GetFileSizeEx(h, &end)) {
+      err = GetLastError();
+    } else {
+      OVERLAPPED at{};
+      at.Offset = end.LowPart;
+      at.OffsetHigh = static_cast<DWORD>(end.HighPart);
+      DWORD written = 0;
+      if (!WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &written, &at)) err = GetLastError();
+      else if (written != data.size()) err = ERROR_DISK_FULL;
+      else if (!FlushFileBuffers(h)) err = GetLastError();
+    }
+    UnlockFileEx(h, 0, 1, 0, &turn);
+    return err;
+  }
 
   // A handle that reads nothing but the file's or folder's own information; links are followed.
   static HANDLE openForQuery(const std::wstring& path) {

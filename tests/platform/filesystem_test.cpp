@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include "tests/platform/temp_drive.h"
 #include "tests/support/error_text.h"
@@ -338,6 +339,61 @@ TEST_F(FileSystemTest, RenameReplacingSwapsInTheNewFile) {
   EXPECT_FALSE(fs.fileExists(p("archive.zip.tmp")));
   EXPECT_NE(test::errorText<FileError>([&] { fs.renameReplacing(p("none.tmp"), p("archive.zip")); }), "(no error)");
   EXPECT_EQ(drive.read("archive.zip"), "new");
+}
+
+TEST_F(FileSystemTest, AppendWholeAddsAtTheEndAndCreatesAMissingFile) {
+  fs.appendWhole(p("historico.txt"), "first\r\n");
+  fs.appendWhole(p("historico.txt"), "second\r\n");
+  EXPECT_EQ(drive.read("historico.txt"), "first\r\nsecond\r\n");
+
+  drive.write("ro.txt", "keep");
+  ASSERT_TRUE(fs.setAttributes(p("ro.txt"), attr::readOnly));
+  drive.mkdirs("folder");
+  using test::SystemError;
+  const std::string denied = test::systemText(SystemError::accessDenied);
+  EXPECT_EQ(test::errorText<FileError>([&] { fs.appendWhole(p("nodir\\h.txt"), "x"); }),
+            "Cannot write file \"" + p("nodir\\h.txt") + "\". " + test::systemText(SystemError::pathNotFound));
+  EXPECT_EQ(test::errorText<FileError>([&] { fs.appendWhole(p("ro.txt"), "x"); }),
+            "Cannot write file \"" + p("ro.txt") + "\". " + denied);
+  EXPECT_EQ(test::errorText<FileError>([&] { fs.appendWhole(p("folder"), "x"); }),
+            "Cannot write file \"" + p("folder") + "\". " + denied);
+  EXPECT_EQ(drive.read("ro.txt"), "keep");
+}
+
+// Writers appending at the same time, each with lines of many sizes: every line arrives whole, none
+// of them cut by another's.
+TEST_F(FileSystemTest, AppendsAtTheSameTimeNeverCutIntoEachOther) {
+  constexpr int writers = 4, linesEach = 150;
+  std::vector<std::thread> threads;
+  for (int w = 0; w < writers; ++w) {
+    threads.emplace_back([&, w] {
+      for (int i = 0; i < linesEach; ++i) {
+        std::string line = std::to_string(w) + ":" + std::to_string(i) + ":" +
+                           std::string(static_cast<size_t>(1 + (i * 97) % 3000), static_cast<char>('a' + w)) + "\r\n";
+        fs.appendWhole(p("historico.txt"), line);  // each call opens the file anew, as another program would
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+
+  std::string all = drive.read("historico.txt");
+  std::vector<int> next(writers, 0);
+  size_t at = 0;
+  int lines = 0;
+  while (at < all.size()) {
+    size_t end = all.find("\r\n", at);
+    ASSERT_NE(end, std::string::npos) << "a line without its end at " << at;
+    std::string line = all.substr(at, end - at);
+    at = end + 2;
+    int w = line[0] - '0';
+    ASSERT_TRUE(w >= 0 && w < writers) << line.substr(0, 20);
+    std::string expected = std::to_string(w) + ":" + std::to_string(next[w]) + ":" +
+                           std::string(static_cast<size_t>(1 + (next[w] * 97) % 3000), static_cast<char>('a' + w));
+    ASSERT_EQ(line, expected) << "line " << lines;
+    ++next[w];
+    ++lines;
+  }
+  EXPECT_EQ(lines, writers * linesEach);
 }
 
 TEST_F(FileSystemTest, PathsBeyondTheOldLimitOf260CharactersWork) {

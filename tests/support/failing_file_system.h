@@ -18,8 +18,8 @@ class FailingFileSystem : public FileSystem {
   explicit FailingFileSystem(FileSystem& inner) : inner_(inner) {}
 
   // Called with the operation's name ("createFile", "moveFile", "moveDirectory", "copyFile",
-  // "renameReplacing", "deleteFile") and its first path before the call is passed on; a hook that
-  // throws makes the call fail.
+  // "renameReplacing", "deleteFile", "appendWhole") and its first path before the call is passed on;
+  // a hook that throws makes the call fail.
   std::function<void(std::string_view operation, std::string_view path)> before;
   // Called after a renameReplacing has put a file in place, with its new path: to spoil it there.
   std::function<void(std::string_view renamedTo)> afterRename;
@@ -75,6 +75,10 @@ class FailingFileSystem : public FileSystem {
     hook("renameReplacing", from);
     inner_.renameReplacing(from, to);
     if (afterRename) afterRename(to);
+  }
+  void appendWhole(std::string_view path, std::string_view data) override {
+    hook("appendWhole", path);
+    inner_.appendWhole(path, data);
   }
   std::optional<FileIdentity> identity(std::string_view path) override { return inner_.identity(path); }
   std::vector<FileIdentity> identityWithAncestors(std::string_view path) override {
