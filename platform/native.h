@@ -22,5 +22,8 @@ std::unique_ptr<Clock> makeNativeClock();
 std::unique_ptr<RunLocks> makeNativeRunLocks(const std::string& driveC);
 // driveC: on POSIX, the server's processes are the programs below that folder (ignored on Windows).
 std::unique_ptr<ServerStatus> makeNativeServerStatus(const std::string& driveC);
+// The system's event log: on Windows the Application event log under the source "Tarvio Backup";
+// on POSIX it takes every event and keeps none.
+std::unique_ptr<EventLog> makeNativeEventLog();
 
 }  // namespace tarvio

@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/codepages.h"
 #include "platform/desktop.h"
+#include "platform/event_log.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
 #include "platform/run_lock.h"
@@ -20,6 +21,7 @@ struct Platform {
   Clock* clock = nullptr;
   RunLocks* runLocks = nullptr;
   ServerStatus* server = nullptr;
+  EventLog* eventLog = nullptr;
 };
 
 // The installed platform. Every member must be set before the program uses it.
@@ -33,5 +35,6 @@ inline Desktop& desktop() { return *platform().desktop; }
 inline Clock& clock() { return *platform().clock; }
 inline RunLocks& runLocks() { return *platform().runLocks; }
 inline ServerStatus& server() { return *platform().server; }
+inline EventLog& eventLog() { return *platform().eventLog; }
 
 }  // namespace tarvio

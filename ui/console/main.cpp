@@ -89,9 +89,10 @@ int main(int argc, char** argv) {
   auto clock = makeNativeClock();
   auto runLocks = makeNativeRunLocks(driveC);
   auto serverStatus = makeNativeServerStatus(driveC);
+  auto events = makeNativeEventLog();
   console::ConsoleDesktop desktop(driveC);
   installPlatform(Platform{fileSystem.get(), pages.get(), processes.get(), &desktop, clock.get(), runLocks.get(),
-                           serverStatus.get()});
+                           serverStatus.get(), events.get()});
 
   std::string first = firstArgument(argc, argv);
   console::ConsoleWindow window;

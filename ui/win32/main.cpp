@@ -40,6 +40,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   std::unique_ptr<Clock> clock;
   std::unique_ptr<RunLocks> runLocks;
   std::unique_ptr<ServerStatus> serverStatus;
+  std::unique_ptr<EventLog> events;
   try {
     fileSystem = makeNativeFileSystem("");
     pages = makeNativeCodePages();
@@ -47,6 +48,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     clock = makeNativeClock();
     runLocks = makeNativeRunLocks("");
     serverStatus = makeNativeServerStatus("");
+    events = makeNativeEventLog();
   } catch (const std::exception&) {
     // Only a build that lacks a platform part gets here.
     installPlatform(Platform{nullptr, nullptr, nullptr, &desktop, nullptr});
@@ -54,7 +56,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     return 0;
   }
   installPlatform(Platform{fileSystem.get(), pages.get(), processes.get(), &desktop, clock.get(), runLocks.get(),
-                           serverStatus.get()});
+                           serverStatus.get(), events.get()});
 
   win32ui::MainWindow window(instance, desktop);
   // The runs go to a worker thread each, the window staying responsive meanwhile; the login dialog
