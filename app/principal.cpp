@@ -5,6 +5,7 @@
 #include "common/paths.h"
 #include "common/scope_exit.h"
 #include "common/silent_abort.h"
+#include "history/run_history.h"
 #include "platform/platform.h"
 
 namespace tarvio {
@@ -53,6 +54,7 @@ void TPrincipal::setRunButtonsEnabled(bool enabled) {
 
 void TPrincipal::FormActivate() {
   if (!isBackupArgument(firstArgument_)) return;
+  history::OriginScope startedByTheArgument(history::RunOrigin::windowArgument);
   btnEfetuarBackupClick();
 }
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "backup/backup_archive.h"
-#include "backup/run_lock_scope.h"
+#include "backup/recorded_run.h"
 #include "common/main_window.h"
 #include "common/paths.h"
 #include "exec/commands.h"
@@ -59,19 +59,20 @@ void proveRestorable(const std::string& archive) {
   }
 }
 
-}  // namespace
-
-std::optional<std::string> TBackup::Executar(bool abrirExplorer) {
-  RunLockScope oneRunAtATime;  // a second run is refused before it touches anything
+// The run itself, under the run lock that recordedRun() holds: a second run is refused before it
+// touches anything.
+std::optional<std::string> backupRun(bool abrirExplorer, RunRecord& record) {
   StatusLog& log = Principal->ListBox();
   if (!fs().directoryExists(paths::backupDir)) fs().createDirectory(paths::backupDir);
   if (fs().directoryExists(paths::backupDir)) removeLeftoversOfKilledRuns();
 
   // Each attempt runs only when the ones before it failed.
-  (void)(tentativaBkp1() || tentativaBkp2() || tentativaBkp3() || tentativaBkp4());
+  (void)(TBackup::tentativaBkp1() || TBackup::tentativaBkp2() || TBackup::tentativaBkp3() || TBackup::tentativaBkp4());
 
   if (!dumpIsGood()) {
     log.addAndSelectLast(noAttemptSucceeded);
+    record.setFailure(noAttemptSucceeded);
+    record.stopClock();
     if (abrirExplorer) {
       desktop().showMessage(noAttemptSucceeded);
       log.addAndSelectLast(endLine);
@@ -84,11 +85,13 @@ std::optional<std::string> TBackup::Executar(bool abrirExplorer) {
   }
 
   // The name is read from the clock once: the archive and both messages carry the same one.
-  const std::string archive = std::string(paths::archivePrefix) + getBkpName() + ".zip";
+  const std::string archive = std::string(paths::archivePrefix) + TBackup::getBkpName() + ".zip";
+  record.setArchive(archive);
   writeBackupArchive(archive);
   proveRestorable(archive);
 
   log.addAndSelectLast("Backup efetuado com êxito! Disponível em " + archive + ".");
+  record.stopClock();
   if (!abrirExplorer) return archive;
 
   desktop().showMessage("Backup efetuado com êxito! Dispinível em " + archive);
@@ -96,6 +99,13 @@ std::optional<std::string> TBackup::Executar(bool abrirExplorer) {
   desktop().startExplorer(paths::explorerParameters);
   if (fs().fileExists(paths::dumpFile)) fs().deleteFile(paths::dumpFile);
   return archive;
+}
+
+}  // namespace
+
+std::optional<std::string> TBackup::Executar(bool abrirExplorer) {
+  return recordedRun(abrirExplorer ? history::RunKind::backup : history::RunKind::safetyBackup,
+                     [abrirExplorer](RunRecord& record) { return backupRun(abrirExplorer, record); });
 }
 
 ScriptExit TBackup::executeCmd(const std::string& cmd) { return runScript(cmd, 250); }

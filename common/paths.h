@@ -25,6 +25,9 @@ inline constexpr std::string_view serverConfigExe =
 inline constexpr std::string_view taskkillExe = "C:\\Windows\\System32\\taskkill.exe";
 inline constexpr std::string_view netExe = "C:\\Windows\\System32\\net";
 
+// The run history: one line for each backup, restore, drill and copy, added when the run ends.
+inline constexpr std::string_view historyFile = "C:\\Meridano\\Tarvio\\backup\\historico.txt";
+
 // Archive names begin with this, trailing backslash included.
 inline constexpr std::string_view archivePrefix = "C:\\Meridano\\Tarvio\\backup\\";
 

@@ -10,7 +10,7 @@
 #include <cstdio>
 
 #include "backup/backup.h"
-#include "backup/run_lock_scope.h"
+#include "backup/recorded_run.h"
 #include "common/ascii.h"
 #include "common/main_window.h"
 #include "common/paths.h"
@@ -154,11 +154,15 @@ std::string safetyArchiveText(const std::optional<std::string>& safetyArchive) {
          ": restaure-o para voltar ao estado anterior.";
 }
 
-}  // namespace
-
-void TRestauracao::Executar() {
-  RunLockScope oneRunAtATime;  // held to the end, the safety backup included
-  if (!Principal->OpenDialog().Execute()) throw SilentAbort();
+// The run itself, under the run lock that recordedRun() holds.
+void restoreRun(RunRecord& record) {
+  // A restore begins with the choice of a backup: cancelling the dialog leaves no trace, not even
+  // in the history.
+  if (!Principal->OpenDialog().Execute()) {
+    record.discard();
+    throw SilentAbort();
+  }
+  record.setArchive(chosenName());
   // A choice that cannot yield a dump, or that the run itself would destroy, is refused here,
   // before the server or the database is touched.
   checkChosenBackup(chosenName());
@@ -186,25 +190,32 @@ void TRestauracao::Executar() {
   }
 
   ServerState before = readServerState();
-  killTarvio();
+  TRestauracao::killTarvio();
   ServerState after = awaitServerStopped();
   if (!after.stopped()) refuseWithTheServerRunning(before, after);
 
   try {
-    dropDatabase();
-    createDatabase();
-    if (backupKindOf(chosenName()) == BackupKind::archive) unzipFiles();
-    restoreDatabase();
+    TRestauracao::dropDatabase();
+    TRestauracao::createDatabase();
+    if (backupKindOf(chosenName()) == BackupKind::archive) TRestauracao::unzipFiles();
+    TRestauracao::restoreDatabase();
   } catch (const std::exception& e) {
     // The server is started again whatever failed; the closing lines are not written.
     logLine("Iniciando o Tarvio Server...");
-    executeCmdPg(commands::startTomcat());
-    executeCmdPg(commands::startServerConfig());
+    TRestauracao::executeCmdPg(commands::startTomcat());
+    TRestauracao::executeCmdPg(commands::startServerConfig());
     std::string what = e.what();
     if (!what.empty() && what.back() != '.') what += '.';
     throw std::runtime_error("A restauração falhou: " + what + " " + safetyArchiveText(safetyArchive));
   }
-  startTarvioServer();
+  TRestauracao::startTarvioServer();
+}
+
+}  // namespace
+
+void TRestauracao::Executar() {
+  // Under the run lock to the end, the safety backup included.
+  recordedRun(history::RunKind::restore, [](RunRecord& record) { restoreRun(record); });
 }
 
 ScriptExit TRestauracao::executeCmdPg(const std::string& cmd) { return runScript(cmd, 100); }

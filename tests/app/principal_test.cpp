@@ -8,6 +8,7 @@
 
 #include "app/error_display.h"
 #include "common/silent_abort.h"
+#include "history/run_history.h"
 #include "platform/platform.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/scoped_platform.h"
@@ -114,6 +115,16 @@ TEST_F(PrincipalTest, form_activate_runs_one_backup_only_for_the_backup_argument
     EXPECT_TRUE(events.empty()) << arg;
     EXPECT_EQ(p->ListBox().lines(), std::vector<std::string>{"Aguardando ação..."});
   }
+}
+
+// The history tells a backup started by the argument from one started by a click.
+TEST_F(PrincipalTest, the_history_hears_how_a_backup_was_started) {
+  std::vector<std::string> origins;
+  auto p = make("backup");
+  p->operations.backup = [&](bool) { origins.emplace_back(history::originText(history::runOrigin())); };
+  p->FormActivate();
+  p->btnEfetuarBackupClick();
+  EXPECT_EQ(origins, (std::vector<std::string>{"argumento backup", "janela"}));
 }
 
 TEST_F(PrincipalTest, restore_answered_no_changes_nothing) {

@@ -9,6 +9,7 @@
 #include "app/error_display.h"
 #include "backup/backup.h"
 #include "common/paths.h"
+#include "history/run_history.h"
 #include "platform/native.h"
 #include "tests/support/failing_file_system.h"
 #include "tests/support/main_window.h"
@@ -181,7 +182,7 @@ TEST_F(BackupRun, failed_dump_touches_no_folder_in_either_mode) {
   EXPECT_EQ(box.log().size(), 13u);
   EXPECT_TRUE(box.desktop.calls.empty());
   EXPECT_TRUE(exists(std::string(paths::pendingFolders[0]) + "\\p.xml"));
-  EXPECT_EQ(box.tree(std::string(paths::backupDir)), Lines{"tarvio.backup"});
+  EXPECT_EQ(box.tree(std::string(paths::backupDir)), (Lines{"historico.txt", "tarvio.backup"}));
 }
 
 TEST_F(BackupRun, safety_backup_keeps_the_dump_and_shows_nothing) {
@@ -196,7 +197,11 @@ TEST_F(BackupRun, safety_backup_keeps_the_dump_and_shows_nothing) {
 TEST_F(BackupRun, a_missing_vendor_root_stops_at_the_first_script) {
   stdfs::remove_all(box.host(std::string(paths::vendorRoot)));
   EXPECT_FALSE(runHandler([] { TBackup::Executar(true); }));
-  EXPECT_EQ(box.log(), attemptLines(1, false));
+  // Without the installation there is no backup folder for the history either, and the log says so.
+  EXPECT_EQ(box.log(), concat({attemptLines(1, false),
+                               {"O histórico C:\\Meridano\\Tarvio\\backup\\historico.txt não pôde ser gravado: Cannot "
+                                "write file \"C:\\Meridano\\Tarvio\\backup\\historico.txt\". The system cannot find the "
+                                "path specified"}}));
   ASSERT_EQ(box.desktop.calls.size(), 1u);
   EXPECT_EQ(box.desktop.calls[0].rfind("error: Cannot create file \"C:\\Meridano\\backup.bat\". ", 0), 0u)
       << box.desktop.calls[0];
@@ -215,7 +220,7 @@ TEST_F(BackupRun, an_archive_that_cannot_be_written_leaves_no_archive_and_keeps_
   EXPECT_TRUE(stdfs::is_directory(box.host(archivePath)));
   // Nothing half-written stays in the backup folder.
   EXPECT_EQ(box.tree(std::string(paths::backupDir)),
-            (Lines{"tarvio-20240305-090703.zip/", "tarvio.backup"}));
+            (Lines{"historico.txt", "tarvio-20240305-090703.zip/", "tarvio.backup"}));
 }
 
 TEST_F(BackupRun, another_run_holding_the_lock_is_refused_before_anything_is_touched) {
@@ -292,7 +297,7 @@ TEST_F(BackupRun, a_backup_that_cannot_be_proven_is_removed_and_its_dump_kept) {
     EXPECT_EQ(std::count_if(box.log().begin(), box.log().end(),
                             [](const std::string& l) { return l.rfind("Backup efetuado com êxito!", 0) == 0; }),
               0);
-    EXPECT_EQ(box.tree(std::string(paths::backupDir)), Lines{"tarvio.backup"});
+    EXPECT_EQ(box.tree(std::string(paths::backupDir)), (Lines{"historico.txt", "tarvio.backup"}));
     box.writeProgram("C:\\Meridano\\Tarvio\\pg10\\bin\\pg_restore.exe", box.pgRestoreListLine());
   }
 }
@@ -312,7 +317,7 @@ TEST_F(BackupRun, a_disk_that_fills_up_while_the_archive_is_written_leaves_no_ar
   ASSERT_EQ(box.desktop.calls.size(), 1u);
   EXPECT_NE(box.desktop.calls[0].find("There is not enough space on the disk"), std::string::npos)
       << box.desktop.calls[0];
-  EXPECT_EQ(box.tree(std::string(paths::backupDir)), Lines{"tarvio.backup"});
+  EXPECT_EQ(box.tree(std::string(paths::backupDir)), (Lines{"historico.txt", "tarvio.backup"}));
   EXPECT_EQ(stdfs::file_size(box.host(std::string(paths::dumpFile))), 3000000u);
 }
 
@@ -325,7 +330,7 @@ TEST_F(BackupRun, temporary_files_of_a_killed_run_are_removed_by_the_next_run_an
   }
   TBackup::Executar(false);
   EXPECT_EQ(box.tree(std::string(paths::backupDir)),
-            (Lines{"notas.tmp", "tarvio-2024.zip.tmp", "tarvio-20240101-010203.zip", "tarvio-20240305-090703.zip",
+            (Lines{"historico.txt", "notas.tmp", "tarvio-2024.zip.tmp", "tarvio-20240101-010203.zip", "tarvio-20240305-090703.zip",
                    "tarvio.backup"}));
 }
 
@@ -376,6 +381,82 @@ TEST_F(BackupRun, two_runs_in_one_second_replace_the_archive) {
   TBackup::Executar(false);
   Lines names = entryNames(box.host(archivePath));
   EXPECT_EQ(names, (Lines{"backup/tarvio.backup", "esocial/second.xml"}));
+}
+
+}  // namespace
+}  // namespace tarvio
+
+namespace tarvio {
+namespace {
+
+// Each way a backup ends adds one line to the history and one event to the event log, with the
+// archive, the outcome and the error that ended it.
+TEST(BackupHistory, every_outcome_of_a_backup_is_recorded_with_its_event) {
+  struct Case {
+    const char* what;
+    long dumpBytes;
+    std::function<void(test::MainWindowSandbox&, std::unique_ptr<HeldRunLock>&)> arrange;
+    bool abrirExplorer;
+    const char* kind;
+    const char* outcome;
+    bool archiveKept;
+    const char* errorStart;
+    const char* event;
+  };
+  const Case cases[] = {
+      {"success", 1000000, nullptr, true, "backup", "sucesso", true, "", "information 100"},
+      {"a safety backup", 1000000, nullptr, false, "backup de segurança", "sucesso", true, "", "information 100"},
+      {"no dump reaches the threshold", 999999, nullptr, true, "backup", "falha", false,
+       "Nenhuma tentativa de backup teve êxito!", "error 101"},
+      {"the archive cannot be written", 1000000,
+       [](test::MainWindowSandbox& box, std::unique_ptr<HeldRunLock>&) {
+         stdfs::create_directories(box.host(archivePath));
+       },
+       true, "backup", "falha", false, "Cannot ", "error 101"},
+      {"another run holds the server", 1000000,
+       [](test::MainWindowSandbox& box, std::unique_ptr<HeldRunLock>& held) {
+         held = makeNativeRunLocks(box.root())->tryAcquire();
+       },
+       true, "backup", "recusada", false, "Já existe um backup ou uma restauração em andamento", "error 101"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::MainWindowSandbox box;
+    dumpPrograms(box, c.dumpBytes, 0, 0, 0);
+    std::unique_ptr<HeldRunLock> otherRun;
+    if (c.arrange) c.arrange(box, otherRun);
+    runHandler([&] { TBackup::Executar(c.abrirExplorer); });
+    otherRun.reset();
+
+    auto recent = history::readRecent(10);
+    ASSERT_EQ(recent.entries.size(), 1u);
+    const history::Entry& e = recent.entries[0];
+    EXPECT_EQ(history::kindText(e.kind), c.kind);
+    EXPECT_EQ(history::originText(e.origin), "janela");
+    EXPECT_EQ(history::outcomeText(e.outcome), c.outcome);
+    EXPECT_EQ(e.started, box.clock.current);
+    EXPECT_EQ(e.error.rfind(c.errorStart, 0), 0u) << e.error;
+    if (c.archiveKept) {
+      EXPECT_EQ(e.archive, archivePath);
+      EXPECT_EQ(e.archiveBytes, static_cast<int64_t>(stdfs::file_size(box.host(archivePath))));
+      EXPECT_TRUE(e.error.empty());
+    } else {
+      EXPECT_FALSE(e.archiveBytes.has_value());
+    }
+    ASSERT_EQ(box.eventLog.events.size(), 1u);
+    EXPECT_EQ(box.eventLog.events[0].rfind(std::string(c.event) + ": ", 0), 0u) << box.eventLog.events[0];
+  }
+}
+
+// The console program's scheduled run records itself as such.
+TEST(BackupHistory, the_line_says_how_the_run_was_started) {
+  test::MainWindowSandbox box;
+  dumpPrograms(box, 1000000, 0, 0, 0);
+  history::OriginScope fromACommand(history::RunOrigin::commandLine);
+  TBackup::Executar(true);
+  auto recent = history::readRecent(1);
+  ASSERT_EQ(recent.entries.size(), 1u);
+  EXPECT_EQ(recent.entries[0].origin, history::RunOrigin::commandLine);
 }
 
 }  // namespace

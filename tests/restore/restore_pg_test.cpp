@@ -143,7 +143,7 @@ TEST_F(RestoreWithPostgres, an_archive_brings_back_the_backed_up_data_and_work_f
     EXPECT_FALSE(stdfs::exists(box.host(std::string(path)))) << path;
   }
   EXPECT_EQ(box.tree(std::string(paths::backupDir)),
-            (Lines{"tarvio-20240305-090000.zip", "tarvio-20240305-100000.zip"}));
+            (Lines{"historico.txt", "tarvio-20240305-090000.zip", "tarvio-20240305-100000.zip"}));
   EXPECT_EQ(box.log().back(),
             "Restauração do Banco de Dados Finalizada! Aguarde o sistema inicializar e verifique as informações "
             "restauradas.");

@@ -14,6 +14,7 @@
 #include "backup/backup.h"
 #include "common/paths.h"
 #include "common/silent_abort.h"
+#include "history/run_history.h"
 #include "platform/native.h"
 #include "restore/restauracao.h"
 #include "tests/support/archive_builder.h"
@@ -189,7 +190,7 @@ TEST_F(RestoreRun, from_an_archive_brings_back_the_dump_and_the_work_folders) {
             (Lines{"tarvio_nfse/", "tarvio_nfse/n.xml", "trabalhadores/", "trabalhadores/f.pdf"}));
   expectWorkFilesGone();
   EXPECT_EQ(box.tree(std::string(paths::backupDir)),
-            (Lines{"tarvio-20240305-080000.zip", "tarvio-20240305-090000.zip"}));
+            (Lines{"historico.txt", "tarvio-20240305-080000.zip", "tarvio-20240305-090000.zip"}));
 }
 
 TEST_F(RestoreRun, from_a_bare_dump_file_with_a_capital_extension) {
@@ -221,6 +222,45 @@ TEST_F(RestoreRun, cancelled_file_dialog_changes_nothing) {
   EXPECT_FALSE(stdfs::exists(box.host(std::string(paths::backupDir))));
 }
 
+// One line for the restore and one for its safety backup, each with its archive: the chosen backup
+// for the restore, the safety archive for the safety backup. A dialog cancelled records nothing.
+TEST_F(RestoreRun, the_history_holds_the_restore_and_its_safety_backup) {
+  std::string archive = makeArchive();
+  box.desktop.fileAnswers = {std::nullopt};
+  EXPECT_FALSE(runHandler([] { TRestauracao::Executar(); }));
+  ASSERT_TRUE(runRestore(archive));
+
+  auto recent = history::readRecent(10);
+  ASSERT_EQ(recent.entries.size(), 3u);  // the archive's own backup, then the safety backup and the restore
+  const auto& safety = recent.entries[1];
+  const auto& restore = recent.entries[2];
+  EXPECT_EQ(safety.kind, history::RunKind::safetyBackup);
+  EXPECT_EQ(safety.outcome, history::Outcome::success);
+  EXPECT_EQ(safety.archive, "C:\\Meridano\\Tarvio\\backup\\tarvio-20240305-090000.zip");
+  EXPECT_EQ(restore.kind, history::RunKind::restore);
+  EXPECT_EQ(restore.outcome, history::Outcome::success);
+  EXPECT_EQ(restore.archive, archive);
+  EXPECT_EQ(restore.archiveBytes, static_cast<int64_t>(stdfs::file_size(box.host(archive))));
+  EXPECT_EQ(box.eventLog.events.size(), 3u);
+}
+
+TEST_F(RestoreRun, a_restore_stopped_after_a_failed_safety_backup_is_recorded_as_cancelled) {
+  dumpSize(10);
+  box.writeFile("C:\\copias\\t.backup", "PGDMP1");
+  box.desktop.yesNoAnswers = {false};
+  EXPECT_FALSE(runRestore("C:\\copias\\t.backup"));
+  auto recent = history::readRecent(10);
+  ASSERT_EQ(recent.entries.size(), 2u);
+  EXPECT_EQ(recent.entries[0].kind, history::RunKind::safetyBackup);
+  EXPECT_EQ(recent.entries[0].outcome, history::Outcome::failure);
+  EXPECT_EQ(recent.entries[1].kind, history::RunKind::restore);
+  EXPECT_EQ(recent.entries[1].outcome, history::Outcome::cancelled);
+  EXPECT_EQ(recent.entries[1].archive, "C:\\copias\\t.backup");
+  ASSERT_EQ(box.eventLog.events.size(), 2u);
+  EXPECT_EQ(box.eventLog.events[1].rfind("warning 104: Restauração (janela): cancelada.", 0), 0u)
+      << box.eventLog.events[1];
+}
+
 TEST_F(RestoreRun, failed_safety_backup_answered_no_stops_before_the_server) {
   dumpSize(10);
   box.writeFile("C:\\copias\\t.backup", "PGDMP1");
@@ -233,7 +273,7 @@ TEST_F(RestoreRun, failed_safety_backup_answered_no_stops_before_the_server) {
   EXPECT_EQ(box.desktop.calls.back(),
             "yesno: Erro! | O Backup de segurança falhou, deseja continuar a restauração? (Não recomendado).");
   EXPECT_TRUE(recorded().empty());
-  EXPECT_EQ(box.tree(std::string(paths::backupDir)), Lines{});
+  EXPECT_EQ(box.tree(std::string(paths::backupDir)), Lines{"historico.txt"});
 }
 
 TEST_F(RestoreRun, failed_safety_backup_answered_yes_goes_on_without_a_safety_archive) {
@@ -242,7 +282,7 @@ TEST_F(RestoreRun, failed_safety_backup_answered_yes_goes_on_without_a_safety_ar
   box.desktop.yesNoAnswers = {true};
   ASSERT_TRUE(runRestore("C:\\copias\\t.backup"));
   EXPECT_EQ(recorded(), expectedCalls());
-  EXPECT_EQ(box.tree(std::string(paths::backupDir)), Lines{});
+  EXPECT_EQ(box.tree(std::string(paths::backupDir)), Lines{"historico.txt"});
 }
 
 TEST_F(RestoreRun, closing_the_window_during_the_safety_backup_stops_before_the_server) {
@@ -403,6 +443,11 @@ TEST_F(RestoreRun, every_failure_after_the_drop_tells_the_truth_and_starts_the_s
     Lines log = box.log();
     EXPECT_EQ(std::count(log.begin(), log.end(), "Banco de Dados Restaurado!"), 0);
     EXPECT_EQ(log.back(), "Iniciando o Tarvio Server...");
+    // The history's last line is this restore's, with the error the user was shown.
+    auto last = history::readRecent(1).entries.at(0);
+    EXPECT_EQ(last.kind, history::RunKind::restore);
+    EXPECT_EQ(last.outcome, history::Outcome::failure);
+    EXPECT_EQ("error: " + last.error, error);
     Lines calls = recorded();
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "net start tomcat9"), 1);
     // The safety archive is there, and the next case starts from the same state.
@@ -418,7 +463,7 @@ TEST_F(RestoreRun, every_failure_after_the_drop_tells_the_truth_and_starts_the_s
 TEST_F(RestoreRun, the_pg_restore_log_is_removed_after_a_restore_that_went_well) {
   box.writeFile("C:\\copias\\t.backup", "PGDMP1");
   ASSERT_TRUE(runRestore("C:\\copias\\t.backup"));
-  EXPECT_EQ(box.tree(std::string(paths::backupDir)), Lines{"tarvio-20240305-090000.zip"});
+  EXPECT_EQ(box.tree(std::string(paths::backupDir)), (Lines{"historico.txt", "tarvio-20240305-090000.zip"}));
 }
 
 TEST_F(RestoreRun, a_server_that_does_not_stop_is_refused_before_the_drop) {

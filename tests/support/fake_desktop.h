@@ -9,6 +9,7 @@
 
 #include "platform/clock.h"
 #include "platform/desktop.h"
+#include "platform/event_log.h"
 
 namespace tarvio::test {
 
@@ -41,6 +42,19 @@ class FakeClock : public Clock {
   void sleep(unsigned ms) override {
     sleeps.push_back(ms);
     if (onSleep) onSleep(ms);
+  }
+};
+
+// An event log that keeps every event, as "severity id: text" lines (severity "information",
+// "warning" or "error").
+class RecordingEventLog : public EventLog {
+ public:
+  std::vector<std::string> events;
+  void report(EventSeverity severity, uint32_t eventId, std::string_view text) noexcept override {
+    const char* name = severity == EventSeverity::information ? "information"
+                       : severity == EventSeverity::warning   ? "warning"
+                                                              : "error";
+    events.push_back(std::string(name) + " " + std::to_string(eventId) + ": " + std::string(text));
   }
 };
 

@@ -25,7 +25,7 @@ Sandbox::Sandbox(std::string interpreter) : interpreter_(std::move(interpreter))
   runLocks_ = makeNativeRunLocks(root_);
   serverStatus_ = makeNativeServerStatus(root_);
   installed_ = std::make_unique<ScopedPlatform>(Platform{fs_.get(), codePages_.get(), processes_.get(), &desktop,
-                                                          &clock, runLocks_.get(), serverStatus_.get()});
+                                                          &clock, runLocks_.get(), serverStatus_.get(), &eventLog});
 }
 
 void Sandbox::reachServersOnLocalhost() {

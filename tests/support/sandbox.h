@@ -43,6 +43,7 @@ class Sandbox {
 
   FakeDesktop desktop;
   FakeClock clock;
+  RecordingEventLog eventLog;
 
  private:
   std::string root_;
