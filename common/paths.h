@@ -28,6 +28,13 @@ inline constexpr std::string_view netExe = "C:\\Windows\\System32\\net";
 // The run history: one line for each backup, restore, drill and copy, added when the run ends.
 inline constexpr std::string_view historyFile = "C:\\Meridano\\Tarvio\\backup\\historico.txt";
 
+// The restore drill: the temporary folder that receives the archive's dump, the dump there, the file
+// that receives the count of tables and rows, and the scratch database the dump is restored into.
+inline constexpr std::string_view drillDir = "C:\\Meridano\\Tarvio\\backup\\verificacao";
+inline constexpr std::string_view drillDumpFile = "C:\\Meridano\\Tarvio\\backup\\verificacao\\verificar.backup";
+inline constexpr std::string_view drillCountFile = "C:\\Meridano\\Tarvio\\backup\\verificacao\\contagem.txt";
+inline constexpr std::string_view drillDatabaseName = "tarvio_verificacao";
+
 // Archive names begin with this, trailing backslash included.
 inline constexpr std::string_view archivePrefix = "C:\\Meridano\\Tarvio\\backup\\";
 
@@ -58,5 +65,8 @@ inline constexpr std::string_view serverConfigImage = "Tarvio_Server_Config.exe"
 inline constexpr std::string_view tomcatImage = "tomcat9.exe";
 inline constexpr std::string_view tomcatService = "tomcat9";
 inline constexpr std::string_view databaseName = "tarvio";
+
+// The drill's scratch database is never the live one, whatever else changes.
+static_assert(drillDatabaseName != databaseName);
 
 }  // namespace tarvio::paths

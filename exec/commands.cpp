@@ -47,22 +47,83 @@ std::string passwordVariableLine(const Connection& c) { return "SET PGPASSWORD="
 
 std::string interpreterParameters() { return "/D /C " + text(paths::scriptFile); }
 
+namespace {
+
+// The four ways of reaching the database, in the order of the dump attempts: the programs' folder
+// (empty: the programs by their bare names) and the connection.
+struct Way {
+  std::string_view binDir;
+  Connection connection;
+};
+constexpr Way ways[] = {
+    {paths::pg10BinDir, first},
+    {"", first},
+    {paths::pgsqlBinDir, {"6543", "pgmeridano", "plovertin"}},
+    {paths::pgsqlBinDir, {"6543", "pgmeridano", "h7j6k5l4"}},
+};
+
+const Way& wayOf(int number) {
+  if (number < 1 || number > 4) throw std::out_of_range("way " + std::to_string(number));
+  return ways[number - 1];
+}
+
+// A client program of a way: the full path in its folder, or the bare name.
+std::string clientProgram(const Way& way, std::string_view name) {
+  return way.binDir.empty() ? text(name) : program(way.binDir, name);
+}
+
+// The password line and one program line of a way, the program given "-U role -p port" first.
+std::string withPassword(const Way& way, std::string_view programName, const std::string& arguments) {
+  return lines({passwordVariableLine(way.connection),
+                clientProgram(way, programName) + " " + roleAndPort(way.connection) + " " + arguments});
+}
+
+// Counts the tables of the scratch database and their rows, exactly: a function of the session's own
+// (gone when it ends) counts one table's rows. The text holds none of the characters that the command
+// interpreter would take for its own (percent sign, pipe, ampersand, angle brackets, caret).
+constexpr std::string_view countSql =
+    "CREATE FUNCTION pg_temp.linhas(t regclass) RETURNS bigint LANGUAGE plpgsql AS "
+    "$$DECLARE n bigint; BEGIN EXECUTE concat('SELECT count(*) FROM ', t) INTO n; RETURN n; END$$; "
+    "SELECT count(*), coalesce(sum(pg_temp.linhas(c.oid)), 0) FROM pg_class c "
+    "JOIN pg_namespace s ON s.oid = c.relnamespace "
+    "WHERE c.relkind = 'r' AND s.nspname NOT IN ('pg_catalog', 'information_schema')";
+
+}  // namespace
+
 std::string dumpAttempt(int number) {
-  struct Attempt {
-    std::string_view binDir;  // empty: the program by its bare name
-    Connection connection;
-  };
-  static constexpr Attempt attempts[] = {
-      {paths::pg10BinDir, first},
-      {"", first},
-      {paths::pgsqlBinDir, {"6543", "pgmeridano", "plovertin"}},
-      {paths::pgsqlBinDir, {"6543", "pgmeridano", "h7j6k5l4"}},
-  };
-  if (number < 1 || number > 4) throw std::out_of_range("dump attempt " + std::to_string(number));
-  const Attempt& a = attempts[number - 1];
-  std::string pgDump = a.binDir.empty() ? "pg_dump.exe" : program(a.binDir, "pg_dump.exe");
-  return passwordFileLines(a.connection) + "\r\n" + pgDump + " " + roleAndPort(a.connection) + " -Fc " +
-         text(paths::databaseName) + " > " + text(paths::dumpFile);
+  const Way& a = wayOf(number);
+  return passwordFileLines(a.connection) + "\r\n" + clientProgram(a, "pg_dump.exe") + " " + roleAndPort(a.connection) +
+         " -Fc " + text(paths::databaseName) + " > " + text(paths::dumpFile);
+}
+
+std::string drillReachServer(int way) {
+  return withPassword(wayOf(way), "psql.exe", "-X -d postgres -c \"SELECT 1\"");
+}
+
+std::string drillDropDatabase(int way) {
+  return withPassword(wayOf(way), "dropdb.exe", "--if-exists " + text(paths::drillDatabaseName));
+}
+
+std::string drillDatabaseGoneCheck(int way) {
+  return withPassword(wayOf(way), "psql.exe",
+                      "-X -d postgres -c \"DO $$BEGIN IF EXISTS (SELECT 1 FROM pg_database WHERE datname = " +
+                          sqlQuoted(paths::drillDatabaseName) +
+                          ") THEN RAISE EXCEPTION 'o banco de dados ainda existe'; END IF; END$$;\"");
+}
+
+std::string drillCreateDatabase(int way) {
+  return withPassword(wayOf(way), "createdb.exe", text(paths::drillDatabaseName));
+}
+
+std::string drillRestore(int way, std::string_view errorLog) {
+  return withPassword(wayOf(way), "pg_restore.exe",
+                      "-d " + text(paths::drillDatabaseName) + " " + text(paths::drillDumpFile) + " 2> " + text(errorLog));
+}
+
+std::string drillCount(int way) {
+  return withPassword(wayOf(way), "psql.exe",
+                      "-X -A -t -d " + text(paths::drillDatabaseName) + " -c \"" + text(countSql) + "\" > " +
+                          text(paths::drillCountFile));
 }
 
 std::vector<std::string> stopServerScripts() {

@@ -17,6 +17,20 @@ std::string interpreterParameters();
 // dumpFile with the attempt's program, role, port and password.
 std::string dumpAttempt(int number);
 
+// The restore drill, each with the client programs and the connection of one of the four ways of
+// the dump attempts (1 to 4), always on the scratch database drillDatabaseName, never on "tarvio".
+// Ends with exit code 0 when the way's server answers.
+std::string drillReachServer(int way);
+// Drops the scratch database if it exists.
+std::string drillDropDatabase(int way);
+// Ends with exit code 0 only when the scratch database no longer exists.
+std::string drillDatabaseGoneCheck(int way);
+std::string drillCreateDatabase(int way);
+// Restores drillDumpFile into the scratch database, pg_restore's error output kept in `errorLog`.
+std::string drillRestore(int way, std::string_view errorLog);
+// Writes "tables|rows" of the scratch database into drillCountFile.
+std::string drillCount(int way);
+
 // Stopping the server, one script each, in this order: the three programs ended by image name,
 // then the service.
 std::vector<std::string> stopServerScripts();

@@ -67,6 +67,58 @@ TEST(CommandTexts, EveryTextIsExactlyItsLinesJoinedByCrLf) {
   for (const Case& c : cases) EXPECT_EQ(c.actual, joined(c.lines)) << c.name;
 }
 
+// The drill's scripts, with the programs and the connection of each of the four ways.
+TEST(CommandTexts, TheDrillWorksOnTheScratchDatabaseOnly) {
+  const std::string log = R"~(C:\Meridano\Tarvio\backup\verificacao-20240305-090000.log)~";
+  struct Case {
+    const char* name;
+    std::string actual;
+    std::vector<std::string> lines;
+  };
+  const std::string first = "SET PGPASSWORD=plovertin";
+  const std::string pg10 = R"~(C:\Meridano\Tarvio\pg10\bin\)~";
+  const std::string pgsql = R"~(C:\Meridano\Tarvio\pgsql\bin\)~";
+  const std::string count =
+      R"~(-X -A -t -d tarvio_verificacao -c "CREATE FUNCTION pg_temp.linhas(t regclass) RETURNS bigint LANGUAGE plpgsql AS )~"
+      R"~($$DECLARE n bigint; BEGIN EXECUTE concat('SELECT count(*) FROM ', t) INTO n; RETURN n; END$$; )~"
+      R"~(SELECT count(*), coalesce(sum(pg_temp.linhas(c.oid)), 0) FROM pg_class c JOIN pg_namespace s ON s.oid = c.relnamespace )~"
+      R"~(WHERE c.relkind = 'r' AND s.nspname NOT IN ('pg_catalog', 'information_schema')" > )~"
+      R"~(C:\Meridano\Tarvio\backup\verificacao\contagem.txt)~";
+  const Case cases[] = {
+      {"reach, way 1", drillReachServer(1), {first, pg10 + R"~(psql.exe -U postgres -p 5432 -X -d postgres -c "SELECT 1")~"}},
+      {"reach, way 2", drillReachServer(2), {first, R"~(psql.exe -U postgres -p 5432 -X -d postgres -c "SELECT 1")~"}},
+      {"reach, way 3", drillReachServer(3), {first, pgsql + R"~(psql.exe -U pgmeridano -p 6543 -X -d postgres -c "SELECT 1")~"}},
+      {"reach, way 4", drillReachServer(4),
+       {"SET PGPASSWORD=h7j6k5l4", pgsql + R"~(psql.exe -U pgmeridano -p 6543 -X -d postgres -c "SELECT 1")~"}},
+      {"drop", drillDropDatabase(1), {first, pg10 + "dropdb.exe -U postgres -p 5432 --if-exists tarvio_verificacao"}},
+      {"gone", drillDatabaseGoneCheck(3),
+       {first, pgsql + R"~(psql.exe -U pgmeridano -p 6543 -X -d postgres -c "DO $$BEGIN IF EXISTS (SELECT 1 FROM pg_database )~"
+                       R"~(WHERE datname = 'tarvio_verificacao') THEN RAISE EXCEPTION 'o banco de dados ainda existe'; END IF; END$$;")~"}},
+      {"create", drillCreateDatabase(2), {first, "createdb.exe -U postgres -p 5432 tarvio_verificacao"}},
+      {"restore", drillRestore(1, log),
+       {first, pg10 + R"~(pg_restore.exe -U postgres -p 5432 -d tarvio_verificacao )~"
+                      R"~(C:\Meridano\Tarvio\backup\verificacao\verificar.backup 2> )~" + log}},
+      {"count", drillCount(4), {"SET PGPASSWORD=h7j6k5l4", pgsql + "psql.exe -U pgmeridano -p 6543 " + count}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.actual, joined(c.lines)) << c.name;
+
+  // Whatever way, no drill script names the live database "tarvio" as a word of its own, and none
+  // holds a character that the command interpreter takes for its own.
+  for (int way = 1; way <= 4; ++way) {
+    for (const std::string& script : {drillReachServer(way), drillDropDatabase(way), drillDatabaseGoneCheck(way),
+                                      drillCreateDatabase(way), drillRestore(way, log), drillCount(way)}) {
+      std::string words = script;
+      for (char& c : words) {
+        if (c == '\'' || c == '"' || c == '\r' || c == '\n' || c == ';' || c == ')' || c == '(') c = ' ';
+      }
+      EXPECT_EQ((" " + words + " ").find(" tarvio "), std::string::npos) << script;
+      EXPECT_EQ(script.find_first_of("%|&<^"), std::string::npos) << script;
+    }
+  }
+  EXPECT_THROW(drillReachServer(0), std::out_of_range);
+  EXPECT_THROW(drillCount(5), std::out_of_range);
+}
+
 TEST(CommandTexts, OnlyFourDumpAttemptsExist) {
   EXPECT_THROW(dumpAttempt(0), std::out_of_range);
   EXPECT_THROW(dumpAttempt(5), std::out_of_range);
