@@ -9,7 +9,9 @@
 #include "backup/backup.h"
 #include "backup/recorded_run.h"
 #include "common/main_window.h"
+#include "common/path_text.h"
 #include "common/paths.h"
+#include "platform/platform.h"
 #include "restore/restore_drill.h"
 
 namespace tarvio {
@@ -46,14 +48,20 @@ std::exception_ptr lockFor(history::RunKind kind, std::optional<RunLockScope>& l
   return refused;
 }
 
-std::string baseName(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
-
 void keepNewest(const std::string& folder, size_t keep, const std::string& justMade) {
-  RetentionResult result = keepNewestArchives(folder, keep, baseName(justMade));
+  RetentionResult result = keepNewestArchives(folder, keep, lastPathPart(justMade));
   for (const auto& path : result.deleted) logLine("Backup antigo apagado: " + path);
   for (const auto& path : result.notDeleted) logLine("O backup antigo " + path + " não pôde ser apagado.");
   logLine("Mantidos os " + std::to_string(keep) + " backups mais recentes em " + folder + ": " +
           std::to_string(result.deleted.size()) + " apagado(s).");
+}
+
+// The program is being closed (Ctrl+C, a scheduler that stops the task): the step that ran has
+// ended, the ones after it do not begin.
+bool stoppedOnRequest() {
+  if (!desktop().terminated()) return false;
+  logLine("Interrompido a pedido: os passos seguintes ao backup não foram feitos.");
+  return true;
 }
 
 }  // namespace
@@ -66,8 +74,11 @@ CommandOutcome runBackupCommand(const BackupCommand& command) {
 
   std::optional<std::string> archive;
   if (shownError([&] { archive = TBackup::Executar(true); }) || !archive) return CommandOutcome::backupFailed;
+  bool stepsFollow = command.verify || command.keep || command.copyTo;
+  if (stepsFollow && stoppedOnRequest()) return CommandOutcome::success;
   if (command.verify && shownError([&] { runRestoreDrill(*archive); })) return CommandOutcome::drillFailed;
   if (command.keep) keepNewest(std::string(paths::backupDir), *command.keep, *archive);
+  if (command.copyTo && stoppedOnRequest()) return CommandOutcome::success;
   if (command.copyTo) {
     std::string copy;
     if (shownError([&] { copy = copyArchive(*archive, *command.copyTo); })) return CommandOutcome::copyFailed;

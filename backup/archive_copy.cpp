@@ -5,6 +5,7 @@
 
 #include "backup/recorded_run.h"
 #include "common/main_window.h"
+#include "common/path_text.h"
 #include "common/paths.h"
 #include "platform/platform.h"
 #include "zip/zip_reader.h"
@@ -18,16 +19,6 @@ constexpr size_t chunkBytes = 1 << 20;
 [[noreturn]] void fail(const std::string& why) { throw CopyFailed("A cópia falhou: " + why); }
 
 void logLine(const std::string& line) { Principal->ListBox().addAndSelectLast(line); }
-
-std::string baseName(const std::string& path) {
-  size_t cut = path.find_last_of("\\/");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-std::string joined(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) return folder + name;
-  return folder + "\\" + name;
-}
 
 // Copies the bytes, showing the progress; the temporary file goes when anything fails.
 void copyBytes(const std::string& from, const std::string& to) {
@@ -71,7 +62,7 @@ void readBack(const std::string& copy, int64_t expectedBytes) {
 }
 
 std::string copy(const std::string& archive, const std::string& folder, RunRecord& record) {
-  const std::string target = joined(folder, baseName(archive));
+  const std::string target = pathInFolder(folder, lastPathPart(archive));
   record.setArchive(target);
   logLine("Copiando o backup para " + folder + "...");
   if (!fs().directoryExists(folder)) fail("a pasta " + folder + " não existe ou não pode ser alcançada.");

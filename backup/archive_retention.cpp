@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <regex>
 
+#include "common/path_text.h"
 #include "platform/platform.h"
 
 namespace tarvio {
@@ -33,7 +34,7 @@ RetentionResult keepNewestArchives(std::string_view folder, size_t keep, std::st
       ++kept;
       continue;
     }
-    std::string path = std::string(folder) + "\\" + name;
+    std::string path = pathInFolder(folder, name);
     if (fs().deleteFile(path)) {
       result.deleted.push_back(path);
     } else {
