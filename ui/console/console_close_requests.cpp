@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "ui/console/console_desktop.h"
+#include "ui/console/console_io.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -49,6 +50,7 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
   // A password prompt may have switched the echo off.
   if (inputIsConsole) SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), inputModeAtStart);
   std::fflush(stdout);
+  restoreConsoleCodePages();
   // Not ExitProcess: the main thread may hold the runtime's input lock in a read, which the
   // runtime's clean-up would wait for.
   TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCodeOnClose.load()));
