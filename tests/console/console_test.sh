@@ -38,7 +38,8 @@ check "its text" contains "$out" "Deseja continuar? (Não recomendado.)"
 check "no login after No" bash -c '! grep -qF "Autenticação" <<<"$0"' "$out"
 
 # Started with "backup" where the scripts cannot be written (no C:\Meridano): the error box shows
-# the file-creation error and the program exits with 1, so a scheduler can tell.
+# the file-creation error without waiting for its OK, and the program exits with 1, so a scheduler
+# can tell.
 empty=$work/empty-drive
 mkdir -p "$empty"
 out=$(TARVIO_DRIVE_C="$empty" "$program" BACKUP </dev/null 2>&1); code=$?
@@ -46,9 +47,9 @@ check "a failed backup run exits with 1 (exit $code)" test "$code" -eq 1
 check "the first attempt's line" contains "$out" "Iniciando método 1 de backup..."
 check "the error box" contains "$out" 'Cannot create file "C:\Meridano\backup.bat". The system cannot find the path specified.'
 
-# Any other first argument runs nothing.
+# Any other first argument is bad usage: it runs nothing and ends with 2.
 out=$(TARVIO_DRIVE_C="$empty" "$program" /backup </dev/null 2>&1); code=$?
-check "/backup runs nothing (exit $code)" test "$code" -eq 0
+check "/backup is bad usage (exit $code)" test "$code" -eq 2
 check "no attempt for /backup" bash -c '! grep -qF "Iniciando" <<<"$0"' "$out"
 
 echo "$passes passed, $failures failed"

@@ -64,7 +64,7 @@ second=$!
 wait "$second"; second_code=$?
 wait "$first"; first_code=$?
 
-check "the second run is refused (exit $second_code)" test "$second_code" -ne 0
+check "the second run is refused with the code for another run (exit $second_code)" test "$second_code" -eq 3
 check "the second run says why" contains "$work/second.out" \
   "Já existe um backup ou uma restauração em andamento neste servidor."
 check "the second run ran no dump attempt" bash -c '! grep -qF "Iniciando método" "$0"' "$work/second.out"
@@ -74,6 +74,11 @@ archives=("$drive"/Meridano/Tarvio/backup/tarvio-*.zip)
 check "one archive" test "${#archives[@]}" -eq 1
 unzip -p "${archives[0]}" backup/tarvio.backup >"$work/archived.backup" 2>/dev/null
 check "the archive holds the whole dump" cmp -s "$work/expected.backup" "$work/archived.backup"
+# Both runs are in the history, each on one whole line: the refused one while the other held the
+# lock, the other when it ended.
+history=$drive/Meridano/Tarvio/backup/historico.txt
+check "two lines in the history" test "$(tr -d '\r' <"$history" | cut -f4)" = "$(printf 'recusada\nsucesso')"
+check "each of eight fields" test "$(awk -F'\t' 'NF != 8' "$history" | wc -l)" = 0
 
 # A run killed while it holds the lock (its dump never ends) keeps no later run out.
 rm -f "${archives[@]}"

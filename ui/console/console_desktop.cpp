@@ -42,24 +42,31 @@ void printBox(std::string_view caption, std::string_view text) {
 
 void ConsoleDesktop::showMessage(std::string_view text) {
   printBox(principal_text::applicationTitle, text);
+  if (unattended_) return;
   prompt("[OK] ");
   readLine();
 }
 
 void ConsoleDesktop::showError(std::string_view text) {
   printBox(std::string(principal_text::applicationTitle) + " (erro)", text);
+  if (unattended_) return;
   prompt("[OK] ");
   readLine();
 }
 
 bool ConsoleDesktop::askYesNo(std::string_view caption, std::string_view text) {
   printBox(caption, text);
+  if (unattended_) {
+    printLine("[s = Sim / N = Não] N (sem perguntas: a resposta padrão)");
+    return false;
+  }
   prompt("[s = Sim / N = Não] ");
   auto answer = readLine();
   return answer && (*answer == "s" || *answer == "S");
 }
 
 std::optional<std::string> ConsoleDesktop::chooseFile(const FileDialogSettings& settings) {
+  if (unattended_) return std::nullopt;
   std::string filters;
   for (const auto& f : settings.filters) {
     if (!filters.empty()) filters += "; ";
@@ -77,6 +84,7 @@ bool ConsoleDesktop::terminated() { return terminationRequested.load(); }
 void ConsoleDesktop::requestTermination() { terminationRequested.store(true); }
 
 void ConsoleDesktop::startExplorer(std::string_view parameters) {
+  if (unattended_) return;  // nobody to look at it; under a scheduler it would outlive the program
 #ifdef _WIN32
   ShellExecuteW(nullptr, nullptr, widen(paths::explorerExe).c_str(), widen(parameters).c_str(), nullptr,
                 SW_SHOWNORMAL);

@@ -23,8 +23,14 @@ class ConsoleDesktop : public Desktop {
   // Closing the console window: set by an interrupt (Ctrl+C) and when the menu closes.
   static void requestTermination();
 
+  // Without anyone to answer (the program started with a command, as a scheduler starts it): the
+  // boxes are shown and answered with their default at once (OK, No, Cancel), and no Explorer is
+  // started.
+  void setUnattended(bool unattended) { unattended_ = unattended; }
+
  private:
   std::string driveC_;
+  bool unattended_ = false;
 };
 
 }  // namespace tarvio::console

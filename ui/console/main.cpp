@@ -8,11 +8,14 @@
 #include "app/principal.h"
 #include "auth/autenticacao.h"
 #include "backup/backup.h"
+#include "history/run_history.h"
 #include "platform/native.h"
 #include "restore/restauracao.h"
 #include "ui/console/console_close_requests.h"
+#include "ui/console/console_command.h"
 #include "ui/console/console_desktop.h"
 #include "ui/console/console_io.h"
+#include "ui/console/console_runs.h"
 #include "ui/console/console_window.h"
 
 #ifdef _WIN32
@@ -31,12 +34,16 @@ namespace {
 constexpr const char* driveVariable = "TARVIO_DRIVE_C";
 
 #ifdef _WIN32
-std::string firstArgument(int, char**) {
+// The arguments after the program's name, as UTF-8.
+std::vector<std::string> programArguments(int, char**) {
   auto args = splitCommandLine(narrow(GetCommandLineW()));
-  return args.size() > 1 ? args[1] : "";
+  if (!args.empty()) args.erase(args.begin());
+  return args;
 }
+constexpr const char* programName = "tarvio-backup-cli";
 #else
-std::string firstArgument(int argc, char** argv) { return argc > 1 ? argv[1] : ""; }
+std::vector<std::string> programArguments(int argc, char** argv) { return {argv + 1, argv + argc}; }
+constexpr const char* programName = "tarvio-backup";
 
 // The command interpreter stand-in lies beside this program.
 std::string interpreterBesideMe() {
@@ -48,24 +55,27 @@ std::string interpreterBesideMe() {
 }
 #endif
 
-// A backup run succeeded when it wrote its success line.
-bool logShowsBackupSuccess(const StatusLog& log) {
-  for (const auto& line : log.lines()) {
-    if (line.rfind("Backup efetuado com êxito!", 0) == 0) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+  console::Utf8Console utf8;
+  // Bad usage is told before anything runs.
+  const console::ConsoleCommand command = console::parseConsoleCommand(programArguments(argc, argv));
+  if (command.kind == console::ConsoleCommand::Kind::help) {
+    console::printLine(principal_text::caption);
+    for (const auto& line : console::helpLines(programName)) console::printLine(line);
+    return console::exit_code::success;
+  }
+  if (!command.usageError.empty()) {
+    console::printLine(std::string(programName) + ": " + command.usageError);
+    console::printLine(std::string("Veja os comandos e as opções com: ") + programName + " --help");
+    return console::exit_code::badUsage;
+  }
+
   std::string driveC;
   std::string interpreter;
   EnvironmentSettings scriptSettings;
-#ifdef _WIN32
-  SetConsoleOutputCP(CP_UTF8);
-  SetConsoleCP(CP_UTF8);
-#else
+#ifndef _WIN32
   const char* drive = std::getenv(driveVariable);
   struct stat st {};
   if (!drive || !*drive || stat(drive, &st) != 0 || !S_ISDIR(st.st_mode)) {
@@ -73,7 +83,7 @@ int main(int argc, char** argv) {
                        " must name the folder that stands for drive C:\\ (" +
                        (drive && *drive ? std::string("\"") + drive + "\" is not a folder" : "it is not set") +
                        ").");
-    return 2;
+    return console::exit_code::badUsage;
   }
   driveC = drive;
   interpreter = interpreterBesideMe();
@@ -94,7 +104,6 @@ int main(int argc, char** argv) {
   installPlatform(Platform{fileSystem.get(), pages.get(), processes.get(), &desktop, clock.get(), runLocks.get(),
                            serverStatus.get(), events.get()});
 
-  std::string first = firstArgument(argc, argv);
   console::ConsoleWindow window;
   RunOperations runs{[](bool abrirExplorer) {
                        console::RunInProgress running;
@@ -108,16 +117,23 @@ int main(int argc, char** argv) {
     TAutenticacao dialog;  // destroyed as soon as its modal run returns, also on an error
     window.showAuthenticationDialog(dialog);
   }};
-  TPrincipal principal(window, first, runs);
+  // The console's commands are its own; the window's start-up argument is not used here.
+  TPrincipal principal(window, "", runs);
   principal.ListBox().setListener(&window);
+
+  if (command.kind != console::ConsoleCommand::Kind::menu) {
+    // Started as a scheduler starts it: nobody answers, so nothing is asked.
+    desktop.setUnattended(true);
+    history::setRunOrigin(history::RunOrigin::commandLine);
+    // Closed before its run began, the command did not do its work.
+    console::setExitCodeOnClose(command.kind == console::ConsoleCommand::Kind::backup   ? console::exit_code::backupFailed
+                                : command.kind == console::ConsoleCommand::Kind::verify ? console::exit_code::drillFailed
+                                                                                        : console::exit_code::success);
+    console::printLine(principal_text::caption);
+    return console::runConsoleCommand(command);
+  }
+  history::setRunOrigin(history::RunOrigin::consoleMenu);
   window.show(principal);
-
-  bool startedForBackup = isBackupArgument(first);
-  console::setExitCodeOnClose(startedForBackup ? 1 : 0);
-  bool ranCleanly = runHandler([&] { principal.FormActivate(); });
-  bool backupSucceeded = ranCleanly && logShowsBackupSuccess(principal.ListBox());
-  console::setExitCodeOnClose(startedForBackup && !backupSucceeded ? 1 : 0);
-
   window.runMenu(principal);
-  return startedForBackup && !backupSucceeded ? 1 : 0;
+  return console::exit_code::success;
 }
