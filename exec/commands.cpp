@@ -122,7 +122,7 @@ std::string drillRestore(int way, std::string_view errorLog) {
 
 std::string drillCount(int way) {
   return withPassword(wayOf(way), "psql.exe",
-                      "-X -A -t -d " + text(paths::drillDatabaseName) + " -c \"" + text(countSql) + "\" > " +
+                      "-X -q -A -t -d " + text(paths::drillDatabaseName) + " -c \"" + text(countSql) + "\" > " +
                           text(paths::drillCountFile));
 }
 

@@ -88,7 +88,7 @@ std::optional<int> wayThatReachesTheServer() {
   return std::nullopt;
 }
 
-// "tables|rows" as psql wrote it.
+// "tables|rows", the last line that psql wrote.
 std::optional<std::pair<int64_t, int64_t>> readCounts() {
   std::string text;
   try {
@@ -96,10 +96,13 @@ std::optional<std::pair<int64_t, int64_t>> readCounts() {
   } catch (const FileError&) {
     return std::nullopt;
   }
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  std::string last = text.substr(text.find_last_of("\r\n") == std::string::npos ? 0 : text.find_last_of("\r\n") + 1);
   long long tables = 0, rows = 0;
   char tail = 0;
-  if (std::sscanf(text.c_str(), "%lld|%lld%c", &tables, &rows, &tail) < 2 || tables < 0 || rows < 0) return std::nullopt;
-  if (tail != 0 && tail != '\r' && tail != '\n') return std::nullopt;
+  if (std::sscanf(last.c_str(), "%lld|%lld%c", &tables, &rows, &tail) != 2 || tables < 0 || rows < 0) {
+    return std::nullopt;
+  }
   return std::make_pair(static_cast<int64_t>(tables), static_cast<int64_t>(rows));
 }
 

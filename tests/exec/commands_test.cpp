@@ -79,7 +79,7 @@ TEST(CommandTexts, TheDrillWorksOnTheScratchDatabaseOnly) {
   const std::string pg10 = R"~(C:\Meridano\Tarvio\pg10\bin\)~";
   const std::string pgsql = R"~(C:\Meridano\Tarvio\pgsql\bin\)~";
   const std::string count =
-      R"~(-X -A -t -d tarvio_verificacao -c "CREATE FUNCTION pg_temp.linhas(t regclass) RETURNS bigint LANGUAGE plpgsql AS )~"
+      R"~(-X -q -A -t -d tarvio_verificacao -c "CREATE FUNCTION pg_temp.linhas(t regclass) RETURNS bigint LANGUAGE plpgsql AS )~"
       R"~($$DECLARE n bigint; BEGIN EXECUTE concat('SELECT count(*) FROM ', t) INTO n; RETURN n; END$$; )~"
       R"~(SELECT count(*), coalesce(sum(pg_temp.linhas(c.oid)), 0) FROM pg_class c JOIN pg_namespace s ON s.oid = c.relnamespace )~"
       R"~(WHERE c.relkind = 'r' AND s.nspname NOT IN ('pg_catalog', 'information_schema')" > )~"

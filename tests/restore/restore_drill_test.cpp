@@ -65,7 +65,7 @@ TEST_F(Drill, the_newest_archive_is_restored_into_the_scratch_database_and_count
                                 box.host("C:\\Meridano\\Tarvio\\backup\\verificacao\\verificar.backup"),
                             calls().at(4),  // the count, its SQL checked with the command texts
                             "dropdb " + pg10 + "--if-exists tarvio_verificacao", calls().at(6)}));
-  EXPECT_EQ(calls().at(4).rfind("psql " + pg10 + "-X -A -t -d tarvio_verificacao -c CREATE FUNCTION", 0), 0u);
+  EXPECT_EQ(calls().at(4).rfind("psql " + pg10 + "-X -q -A -t -d tarvio_verificacao -c CREATE FUNCTION", 0), 0u);
   EXPECT_NE(calls().at(6).find("datname = 'tarvio_verificacao'"), std::string::npos);
   EXPECT_EQ(box.log(), (Lines{"Verificando o backup " + newest + "...",
                               "Extraindo o backup do banco de dados para C:\\Meridano\\Tarvio\\backup\\verificacao...",
