@@ -55,6 +55,7 @@ std::string backupToProve(const std::string& named) {
 // Puts the backup's dump at drillDumpFile: an archive's dump entry extracted alone, a bare dump copied.
 void extractDump(const std::string& backup, const CheckedBackup& checked) {
   logLine("Extraindo o backup do banco de dados para " + std::string(paths::drillDir) + "...");
+  if (!fs().directoryExists(paths::backupDir)) fs().createDirectory(paths::backupDir);
   if (fs().directoryExists(paths::drillDir)) fs().deleteTree(paths::drillDir);  // a drill killed earlier
   if (!fs().createDirectory(paths::drillDir)) {
     fail("a pasta temporária " + std::string(paths::drillDir) + " não pôde ser criada.");
