@@ -2,8 +2,9 @@
 # The program's main job on a self-made demo installation: installs what is missing, builds the
 # console program, makes a demo drive C: (the fixed folder layout, sample work folders, the two
 # PostgreSQL servers with a generated database), runs a backup as a user would ("tarvio-backup
-# backup"), lists the archive it made, then changes the database and the work folders and restores
-# that archive through the menu, and shows that the data came back.
+# backup"), lists the archive it made, runs the backup a scheduler would run ("backup --verificar
+# --manter 2 --copiar-para ..."), then changes the database and the work folders and restores the
+# first archive through the menu, shows that the data came back, and prints the history.
 # Everything lives under build/demo; the servers run in a private network namespace and are
 # stopped at the end.
 set -euo pipefail
@@ -58,8 +59,8 @@ scripts/pg/generate.sh 6543 normal
 export TARVIO_DRIVE_C=$drive  # no PGHOST: the program gives its scripts PGHOST=localhost itself
 before=$(scripts/pg/fingerprint.sh 5432)
 
-say "tarvio-backup backup   (the message dialog is answered with Enter)"
-printf '\n' | "$bin/tarvio-backup" backup
+say "tarvio-backup backup   (started with a command, it asks nothing)"
+"$bin/tarvio-backup" backup </dev/null
 archive=$(ls -t "$drive/Meridano/Tarvio/backup/"tarvio-*.zip | head -1)
 
 say "The archive $(basename "$archive")"
@@ -70,6 +71,25 @@ with zipfile.ZipFile(sys.argv[1]) as z:
         print(f"{i.file_size:>10}  {'deflate' if i.compress_type == 8 else 'stored ':7}  {i.filename}")
     print("test:", "OK" if z.testzip() is None else "BAD")
 PY
+
+copies=$demo/copias
+say "The nightly run: tarvio-backup backup --verificar --manter 2 --copiar-para $copies"
+# Two archives of earlier nights, in the backup folder and in the copies' folder, so that the
+# retention has something to delete.
+mkdir -p "$copies"
+for night in 20240101-020000 20240102-020000; do
+  cp "$archive" "$drive/Meridano/Tarvio/backup/tarvio-$night.zip"
+  cp "$archive" "$copies/tarvio-$night.zip"
+done
+sleep 1  # a name of its own for the new archive
+set +e
+"$bin/tarvio-backup" backup --verificar --manter 2 --copiar-para "$copies" </dev/null
+code=$?
+set -e
+echo "exit code: $code"
+echo "C:\\Meridano\\Tarvio\\backup:"; ls "$drive/Meridano/Tarvio/backup"
+echo "$copies:"; ls "$copies"
+[ "$code" = 0 ]
 
 say "Changing the database and the work folders after the backup"
 pg_psql 5432 -d tarvio -c "CREATE TABLE depois_do_backup (id int)" -c "DELETE FROM itens_nota" \
@@ -88,3 +108,6 @@ after=$(scripts/pg/fingerprint.sh 5432)
 if [ "$after" = "$before" ]; then echo "database: same content as at the backup"; else echo "database: DIFFERENT from the backup"; exit 1; fi
 (cd "$tomcat" && find . -type f | sort)
 echo "server commands run by the restore:"; cat "$TARVIO_RECORD_FILE"
+
+say "tarvio-backup historico"
+"$bin/tarvio-backup" historico
