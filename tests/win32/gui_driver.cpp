@@ -560,9 +560,13 @@ void scenarioCloseDuringRun() {
     }
     check(app.close(nullptr) == 0, "close during a run: exit code 0");
   }
-  DeleteFileW(L"C:\\Meridano\\backup.bat");
-  DeleteFileW(L"C:\\Meridano\\pgpass");
-  if (madeVendor) RemoveDirectoryW(vendor.c_str());
+  // The failed run also left its line in the history of the backup folder.
+  if (madeVendor) {
+    removeTree(vendor);
+  } else {
+    DeleteFileW(L"C:\\Meridano\\backup.bat");
+    DeleteFileW(L"C:\\Meridano\\pgpass");
+  }
 }
 
 // A top-level window of the driver's own, on a thread that serves its messages: another program's
@@ -647,14 +651,8 @@ struct HeldDump {
   ~HeldDump() {
     if (!laidOut) return;
     open();
-    DeleteFileW(pgDump.c_str());
-    DeleteFileW(L"C:\\Meridano\\Tarvio\\backup\\tarvio.backup");
-    DeleteFileW(L"C:\\Meridano\\backup.bat");
-    DeleteFileW(L"C:\\Meridano\\pgpass");
-    for (const wchar_t* folder : {L"C:\\Meridano\\Tarvio\\pg10\\bin", L"C:\\Meridano\\Tarvio\\pg10",
-                                  L"C:\\Meridano\\Tarvio\\backup", L"C:\\Meridano\\Tarvio", L"C:\\Meridano"}) {
-      RemoveDirectoryW(folder);
-    }
+    // Laid out on a drive without C:\Meridano: everything under it goes, the runs' history included.
+    removeTree(L"C:\\Meridano");
   }
 };
 

@@ -113,6 +113,26 @@ bool waitGone(HWND window, int timeoutMs) {
   return true;
 }
 
+void removeTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW entry{};
+  HANDLE found = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (found != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = folder + L"\\" + name;
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        removeTree(path);
+      } else {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(found, &entry));
+    FindClose(found);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
 std::wstring text(HWND window) {
   DWORD_PTR length = 0;
   if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, messageTimeoutMs, &length)) {

@@ -39,6 +39,8 @@ int selectedLine(HWND listBox);
 // A descendant of `parent` (at any depth) with this class and control id; null when none.
 HWND findDescendant(HWND parent, const wchar_t* cls, int id);
 bool fileExists(const std::wstring& path);
+// Deletes a folder with everything in it (a folder a scenario laid out, and what the runs added).
+void removeTree(const std::wstring& folder);
 // A control's rectangle in the client coordinates of `parent`.
 RECT rectIn(HWND control, HWND parent);
 HWND focusOf(HWND window);  // the focused window of the thread that owns `window`
