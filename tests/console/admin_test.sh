@@ -7,13 +7,7 @@ set -uo pipefail
 program=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0 passes=0
-check() {  # check DESCRIPTION CONDITION...
-  local what=$1; shift
-  if "$@"; then passes=$((passes + 1)); else failures=$((failures + 1)); echo "FAILED: $what"; fi
-}
-contains() { grep -qF -- "$2" "$1"; }
-lacks() { ! grep -qF -- "$2" "$1"; }
+source "$(dirname "$0")/checks.sh"
 
 drive=$work/drive
 backups=$drive/Meridano/Tarvio/backup
@@ -154,5 +148,4 @@ check "its header" contains "$work/table.out" "Início               Tipo"
 check "four runs shown" test "$(grep -cE '^20[0-9]{2}-' "$work/table.out")" = 4
 check "the error of a refused run below it" contains "$work/table.out" "    erro: Já existe um backup ou uma restauração"
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+report

@@ -15,12 +15,7 @@ cleanup() {
 trap cleanup EXIT
 # Writing to the input of a program that has ended must not end this script.
 trap '' PIPE
-failures=0 passes=0
-check() {  # check DESCRIPTION CONDITION...
-  local what=$1; shift
-  if "$@"; then passes=$((passes + 1)); else failures=$((failures + 1)); echo "FAILED: $what"; fi
-}
-contains() { grep -qF -- "$2" "$1"; }
+source "$(dirname "$0")/checks.sh"
 # Waits up to 30 s for a process to end; sets code to its exit code, or to "running".
 await() {
   local pid=$1
@@ -100,5 +95,4 @@ await "$menu"
 exec 3>&-
 check "Ctrl+C at the menu ends the program (exit $code)" test "$code" = 0
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+report

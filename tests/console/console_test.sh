@@ -5,12 +5,8 @@ set -uo pipefail
 program=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0 passes=0
-
-check() {  # check DESCRIPTION CONDITION...
-  local what=$1; shift
-  if "$@"; then passes=$((passes + 1)); else failures=$((failures + 1)); echo "FAILED: $what"; fi
-}
+source "$(dirname "$0")/checks.sh"
+# Here the output is held in a variable, not a file.
 contains() { grep -qF -- "$2" <<<"$1"; }
 
 # Without the drive variable, or with one that is not a folder, it refuses to start.
@@ -52,5 +48,4 @@ out=$(TARVIO_DRIVE_C="$empty" "$program" /backup </dev/null 2>&1); code=$?
 check "/backup is bad usage (exit $code)" test "$code" -eq 2
 check "no attempt for /backup" bash -c '! grep -qF "Iniciando" <<<"$0"' "$out"
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+report

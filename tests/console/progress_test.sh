@@ -6,11 +6,7 @@ set -uo pipefail
 program=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0 passes=0
-check() {  # check DESCRIPTION CONDITION...
-  local what=$1; shift
-  if "$@"; then passes=$((passes + 1)); else failures=$((failures + 1)); echo "FAILED: $what"; fi
-}
+source "$(dirname "$0")/checks.sh"
 
 # An installation whose pg_dump writes a dump of 24 MiB at once.
 drive=$work/drive
@@ -72,5 +68,4 @@ if [stamp(l) for l in screen] != expected:
 sys.exit(0 if ok else 1)
 PY
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+report

@@ -11,12 +11,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-failures=0 passes=0
-check() {  # check DESCRIPTION CONDITION...
-  local what=$1; shift
-  if "$@"; then passes=$((passes + 1)); else failures=$((failures + 1)); echo "FAILED: $what"; fi
-}
-contains() { grep -qF -- "$2" "$1"; }
+source "$(dirname "$0")/checks.sh"
 
 drive=$work/drive
 bin=$drive/Meridano/Tarvio/pg10/bin
@@ -95,5 +90,4 @@ wait $!; after_code=$?
 check "the next run succeeds (exit $after_code)" test "$after_code" -eq 0
 check "the next run reports its archive" contains "$work/after.out" "Backup efetuado com êxito!"
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+report

@@ -10,12 +10,7 @@ fi
 work=$(mktemp -d)
 chmod 755 "$work"
 trap 'rm -rf "$work"' EXIT
-failures=0 passes=0
-check() {  # check DESCRIPTION CONDITION...
-  local what=$1; shift
-  if "$@"; then passes=$((passes + 1)); else failures=$((failures + 1)); echo "FAILED: $what"; fi
-}
-contains() { grep -qF -- "$2" "$1"; }
+source "$(dirname "$0")/checks.sh"
 
 # The program and its interpreter stand-in, where the other user may run them.
 cp "$program" "$(dirname "$program")/tarvio-cmd" "$work/"
@@ -44,5 +39,4 @@ check "no archive" bash -c '! ls "$0"/tarvio-*.zip* >/dev/null 2>&1' "$drive/Mer
 check "the dump is kept" test -s "$drive/Meridano/Tarvio/backup/tarvio.backup"
 check "the unreadable files are still there" test -f "$esocial/privada/b.xml"
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+report
