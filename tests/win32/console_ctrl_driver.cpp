@@ -61,15 +61,7 @@ struct Program {
 };
 
 std::string printed() {
-  HANDLE file = CreateFileW(output.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string text(1 << 20, '\0');
-  DWORD got = 0;
-  ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
-  CloseHandle(file);
-  text.resize(got);
-  return text;
+  return fileStart(output);
 }
 
 bool waitForOutput(const std::string& piece) {

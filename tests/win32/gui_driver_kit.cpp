@@ -113,6 +113,18 @@ bool waitGone(HWND window, int timeoutMs) {
   return true;
 }
 
+std::string fileStart(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string text(1 << 20, '\0');
+  DWORD got = 0;
+  ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
+  CloseHandle(file);
+  text.resize(got);
+  return text;
+}
+
 void removeTree(const std::wstring& folder) {
   WIN32_FIND_DATAW entry{};
   HANDLE found = FindFirstFileW((folder + L"\\*").c_str(), &entry);

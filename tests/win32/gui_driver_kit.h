@@ -39,6 +39,8 @@ int selectedLine(HWND listBox);
 // A descendant of `parent` (at any depth) with this class and control id; null when none.
 HWND findDescendant(HWND parent, const wchar_t* cls, int id);
 bool fileExists(const std::wstring& path);
+// The first MiB of a file another program may still be writing; empty when it cannot be opened.
+std::string fileStart(const std::wstring& path);
 // Deletes a folder with everything in it (a folder a scenario laid out, and what the runs added).
 void removeTree(const std::wstring& folder);
 // A control's rectangle in the client coordinates of `parent`.
