@@ -100,11 +100,9 @@ TEST_F(ArchiveCopy, a_failed_copy_leaves_nothing_behind_and_the_backup_as_it_was
     SCOPED_TRACE(c.what);
     test::FailingFileSystem failing(fs());
     if (c.arrange) c.arrange(failing);
-    Platform p = platform();
-    p.fs = &failing;
     std::string error;
     {
-      test::ScopedPlatform withFailures(p);
+      test::ScopedPlatform withFailures([&](Platform& p) { p.fs = &failing; });
       error = test::errorText<CopyFailed>([&] { copyArchive(archive, c.folder); });
     }
     EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;

@@ -279,11 +279,9 @@ TEST_F(BackupRun, a_backup_that_cannot_be_proven_is_removed_and_its_dump_kept) {
     SCOPED_TRACE(c.what);
     test::FailingFileSystem failing(fs());
     c.arrange(failing);
-    Platform p = platform();
-    p.fs = &failing;
     box.desktop.calls.clear();
     {
-      test::ScopedPlatform withFailures(p);
+      test::ScopedPlatform withFailures([&](Platform& p) { p.fs = &failing; });
       EXPECT_FALSE(runHandler([] { TBackup::Executar(true); }));
     }
     ASSERT_EQ(box.desktop.calls.size(), 1u);
@@ -308,10 +306,8 @@ TEST_F(BackupRun, a_disk_that_fills_up_while_the_archive_is_written_leaves_no_ar
   test::FailingFileSystem failing(fs());
   failing.diskFullBelow = std::string(paths::backupDir);
   failing.diskFullAfter = 2000;
-  Platform p = platform();
-  p.fs = &failing;
   {
-    test::ScopedPlatform fullDisk(p);
+    test::ScopedPlatform fullDisk([&](Platform& p) { p.fs = &failing; });
     EXPECT_FALSE(runHandler([] { TBackup::Executar(true); }));
   }
   ASSERT_EQ(box.desktop.calls.size(), 1u);
@@ -346,10 +342,8 @@ TEST_F(BackupRun, a_work_file_deleted_while_the_backup_runs_is_left_out) {
       stdfs::remove(box.host(std::string(paths::tomcatWorkDir) + "\\reinf\\b.xml"));
     }
   };
-  Platform p = platform();
-  p.fs = &failing;
   {
-    test::ScopedPlatform serverDeletes(p);
+    test::ScopedPlatform serverDeletes([&](Platform& p) { p.fs = &failing; });
     EXPECT_TRUE(runHandler([] { TBackup::Executar(false); })) << box.desktop.calls.back();
   }
   Lines names = entryNames(box.host(archivePath));

@@ -424,10 +424,8 @@ TEST_F(RestoreRun, every_failure_after_the_drop_tells_the_truth_and_starts_the_s
     SCOPED_TRACE(c.what);
     test::FailingFileSystem failing(fs());
     c.arrange(failing);
-    Platform p = platform();
-    p.fs = &failing;
     {
-      test::ScopedPlatform withFailures(p);
+      test::ScopedPlatform withFailures([&](Platform& p) { p.fs = &failing; });
       box.desktop.calls.clear();
       stdfs::remove(record);
       EXPECT_FALSE(runRestore(c.fromArchive ? archive : "C:\\copias\\t.backup"));
@@ -593,10 +591,8 @@ TEST_F(RestoreRun, an_archive_larger_than_the_free_space_is_refused_before_anyth
   std::string archive = makeArchive();  // a dump of 1.2 MB: with the margin, 64 MB more are needed
   test::FailingFileSystem smallDisk(fs());
   smallDisk.freeSpaceOfEveryDrive = 50u << 20;
-  Platform p = platform();
-  p.fs = &smallDisk;
   {
-    test::ScopedPlatform installed(p);
+    test::ScopedPlatform installed([&](Platform& p) { p.fs = &smallDisk; });
     EXPECT_FALSE(runRestore(archive));
   }
   EXPECT_EQ(box.desktop.calls.back(),

@@ -44,9 +44,7 @@ class Utf8OemPages : public CodePages {
 
 TEST(ZipNames, WithUtf8AsTheOemPageANonAsciiNameIsFlaggedAsUtf8) {
   Utf8OemPages pages;
-  Platform p = platform();
-  p.codePages = &pages;
-  test::ScopedPlatform installed(p);
+  test::ScopedPlatform installed([&](Platform& p) { p.codePages = &pages; });
   EXPECT_EQ(encodeEntryName("ação/Ü.pdf").utf8, true);
   EXPECT_EQ(encodeEntryName("esocial/a.xml").utf8, false);
 }
