@@ -200,9 +200,24 @@ std::optional<Entry> parseLine(std::string_view line) {
   return e;
 }
 
+namespace {
+
+// Whether the file ends inside a line (cut short by a power loss, or edited by hand): the next
+// line then needs a line break of its own before it, or it would be read as part of that one.
+bool endsInsideALine(std::string_view path) {
+  if (!fs().fileExists(path)) return false;
+  auto in = fs().openRead(path);
+  const int64_t size = in->size();
+  char last = '\n';
+  return size > 0 && in->readAt(static_cast<uint64_t>(size - 1), &last, 1) == 1 && last != '\n';
+}
+
+}  // namespace
+
 void append(const Entry& entry) {
   if (!fs().directoryExists(paths::backupDir)) fs().createDirectory(paths::backupDir);
-  fs().appendWhole(paths::historyFile, formatLine(entry) + "\r\n");
+  const std::string line = formatLine(entry) + "\r\n";
+  fs().appendWhole(paths::historyFile, endsInsideALine(paths::historyFile) ? "\r\n" + line : line);
 }
 
 Recent readRecent(size_t count) {

@@ -190,6 +190,25 @@ TEST(HistoryFile, lines_are_added_at_the_end_and_the_last_ones_read_back) {
   EXPECT_EQ(readRecent(100).entries.size(), 6u);
 }
 
+TEST(HistoryFile, a_file_cut_short_in_a_line_does_not_swallow_the_next_run) {
+  // A power loss during a write, or an editor that dropped the last line break: the file ends
+  // inside a line. The next run's line starts on a line of its own.
+  test::Sandbox box;
+  box.makeInstallLayout();
+  append(successfulBackup());
+  const std::string whole = box.readFile(std::string(paths::historyFile));
+  box.writeFile(std::string(paths::historyFile), whole + whole.substr(0, 25));
+  Entry next = successfulBackup();
+  next.kind = RunKind::drill;
+  next.seconds = 42.3;  // as one decimal keeps it
+  append(next);
+
+  Recent recent = readRecent(10);
+  ASSERT_EQ(recent.entries.size(), 2u);
+  EXPECT_EQ(recent.entries[1], next);
+  EXPECT_EQ(recent.unreadableLines, 1u) << "the cut line is counted, not shown";
+}
+
 TEST(HistoryFile, the_backup_folder_is_created_for_the_first_line) {
   test::Sandbox box;
   box.makeInstallLayout();
