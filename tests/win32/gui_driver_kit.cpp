@@ -3,6 +3,7 @@
 
 #include "ui/win32/control_ids.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace guitest {
@@ -164,15 +165,19 @@ std::vector<std::wstring> listLines(HWND listBox) {
   if (!SendMessageTimeoutW(listBox, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, messageTimeoutMs, &count)) {
     return {L"<no answer>"};
   }
+  // LB_GETTEXT takes no buffer size, and the program changes its lines while they are read: a line
+  // asked for its length and then read may have grown in between (the log cleared and filled
+  // again), and the text then ran past a buffer of the length first given. One buffer far larger
+  // than any line of the log serves every read.
+  std::vector<wchar_t> buffer(64 * 1024, L'\0');
   for (DWORD_PTR i = 0; i < count; ++i) {
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(listBox, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, messageTimeoutMs, &length);
-    std::wstring line(length + 1, L'\0');
     DWORD_PTR got = 0;
-    SendMessageTimeoutW(listBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()),
-                        SMTO_ABORTIFHUNG, messageTimeoutMs, &got);
-    line.resize(got == static_cast<DWORD_PTR>(LB_ERR) ? 0 : got);
-    lines.push_back(line);
+    if (!SendMessageTimeoutW(listBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
+                             messageTimeoutMs, &got) ||
+        got == static_cast<DWORD_PTR>(LB_ERR)) {
+      got = 0;
+    }
+    lines.emplace_back(buffer.data(), std::min<size_t>(got, buffer.size()));
   }
   return lines;
 }
