@@ -22,7 +22,7 @@ for _ in $(seq 1 200); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -1 "$work/display")"
 
 # A template prefix is kept between runs: a fresh one takes 10-20 s to make.
-template="${XDG_CACHE_HOME:-$HOME/.cache}/tarvio/wine-prefix-$(wine --version 2>/dev/null | tr -c 'a-zA-Z0-9.\n' _).tar"
+template="${XDG_CACHE_HOME:-$HOME/.cache}/tarvio/wine-prefix-2-$(wine --version 2>/dev/null | tr -c 'a-zA-Z0-9.\n' _).tar"
 # A missing or unreadable template (a fresh machine, a read-only home) only costs that time.
 if [ ! -s "$template" ] || ! tar -C "$work" -xf "$template" 2>/dev/null; then
   rm -rf "$WINEPREFIX"
@@ -30,6 +30,10 @@ if [ ! -s "$template" ] || ! tar -C "$work" -xf "$template" 2>/dev/null; then
   wineserver -w
   # Without a window manager, every hidden or closed window would wait 2 s for one.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 \
+    || { echo "with-wine: cannot set up the Wine prefix" >&2; exit 1; }
+  # A program that crashes ends with its backtrace on its output, instead of waiting behind a crash
+  # dialog that nobody closes until the test's time limit.
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 \
     || { echo "with-wine: cannot set up the Wine prefix" >&2; exit 1; }
   wineserver -w
   # Kept only when complete; a name of its own, so that runs at the same time do not mix their copies.

@@ -48,8 +48,8 @@ app_w=$(winepath -w "$app")
 
 # --- Backup: the program started with "backup".
 before=$("$pg_scripts/fingerprint.sh" 5432)
-wine "$driver" "$app_w" 'C:\tarvio-gui-shots' backup </dev/null 2>&1 | tr -d '\r' | tee "$work/backup.out"
-check "backup driver: every check passed" [ "${PIPESTATUS[0]}" = 0 ]
+run_driver "$work/backup.out" "$driver" "$app_w" 'C:\tarvio-gui-shots' backup
+check "backup driver: every check passed" [ $? = 0 ]
 windows_archive=$(sed -n 's/^archive: //p' "$work/backup.out")
 name=${windows_archive##*\\}
 archive=$backups/$name
@@ -99,9 +99,8 @@ check "database changed after the backup" [ "$("$pg_scripts/fingerprint.sh" 5432
 archives_before=$(ls "$backups"/*.zip | wc -l)
 
 # --- Restore through "Restaurar Backup".
-wine "$driver" "$app_w" 'C:\tarvio-gui-shots' restore "$windows_archive" </dev/null 2>&1 |
-  tr -d '\r' | tee "$work/restore.out"
-check "restore driver: every check passed" [ "${PIPESTATUS[0]}" = 0 ]
+run_driver "$work/restore.out" "$driver" "$app_w" 'C:\tarvio-gui-shots' restore "$windows_archive"
+check "restore driver: every check passed" [ $? = 0 ]
 check "database fingerprint equals the one at backup time" [ "$("$pg_scripts/fingerprint.sh" 5432)" = "$before" ]
 check "work files restored" diff -r "$expected" "$tomcat"
 check "accented name restored" [ -f "$tomcat/esocial/eventos/relatório ação.xml" ]
@@ -124,9 +123,8 @@ PGPASSWORD=$(pg_password 5432) PGPASSFILE=/dev/null "$pg_bin/pg_dump" -h localho
 head -c $(($(stat -c %s "$work/inteiro.backup") / 2)) "$work/inteiro.backup" >"$drive/copias/metade.backup"
 rm -f "$started"
 archives_before=$(ls "$backups"/*.zip | wc -l)
-wine "$driver" "$app_w" 'C:\tarvio-gui-shots' failing-restore 'C:\copias\metade.backup' </dev/null 2>&1 |
-  tr -d '\r' | tee "$work/failing-restore.out"
-check "failing restore driver: every check passed" [ "${PIPESTATUS[0]}" = 0 ]
+run_driver "$work/failing-restore.out" "$driver" "$app_w" 'C:\tarvio-gui-shots' failing-restore 'C:\copias\metade.backup'
+check "failing restore driver: every check passed" [ $? = 0 ]
 safety=$(sed -n 's/^safety archive: //p' "$work/failing-restore.out")
 check "its safety archive exists" [ -n "$safety" -a -f "$backups/${safety##*\\}" ]
 check "pg_restore's log kept beside the backups" ls "$backups"/pg_restore-*.log

@@ -57,8 +57,8 @@ cp -a "$tomcat/." "$jetty/." "$expected/"
 
 start_screenshots "$out"
 wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
-wine "$driver" "$(winepath -w "$app")" 'C:\tarvio-gui-shots' </dev/null 2>&1 | tr -d '\r'
-check "responsive driver: every check passed" [ "${PIPESTATUS[0]}" = 0 ]
+run_driver "$work/driver.out" "$driver" "$(winepath -w "$app")" 'C:\tarvio-gui-shots'
+check "responsive driver: every check passed" [ $? = 0 ]
 check "the work files were restored" diff -rq "$expected" "$tomcat"
 check "no dump, extraction or script left" \
   [ ! -e "$backups/tarvio.backup" -a ! -e "$backups/zip" -a ! -e "$backups/restaurar.backup" -a ! -e "$root/backup.bat" ]

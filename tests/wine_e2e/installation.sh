@@ -1,7 +1,7 @@
 # Sourced by the end-to-end scripts under Wine: the fixed layout on the prefix's drive C:, the
 # client programs and the configuration program put in place, and the small check helpers.
 # Expects WINEPREFIX (scripts/with-wine.sh) and the pg scripts folder's common.sh already sourced.
-# Defines: drive root install tomcat jetty backups started; explorer_pids explorer_opened; fail check
+# Defines: drive root install tomcat jetty backups started; explorer_pids explorer_opened run_driver; fail check
 # put wait_until; install_programs PG_WRAPPER_EXE SERVER_CONFIG_STANDIN_EXE.
 
 drive=$WINEPREFIX/drive_c
@@ -26,6 +26,25 @@ explorer_pids() {
   done
 }
 explorer_opened() { [ -n "$(explorer_pids)" ]; }
+
+# run_driver OUTPUT DRIVER ARGS...: a GUI test driver under Wine, its output kept in OUTPUT and shown;
+# the driver's status. The program it started inherits the driver's output: a driver that ended early
+# (a crash) would leave it holding a pipe open for ever, so the output goes to a file, and a program
+# of this prefix that outlives its driver is ended.
+run_driver() {
+  local output=$1 status p; shift
+  wine "$@" </dev/null >"$output.raw" 2>&1
+  status=$?
+  tr -d '\r' <"$output.raw" >"$output"
+  rm -f "$output.raw"
+  cat "$output"
+  # The program's own processes: their command line starts with its Windows path.
+  for p in $(pgrep -f '^[A-Z]:\\[^ ]*\\tarvio-backup\.exe'); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+      { echo "# the program outlived its driver: ended"; kill -9 "$p" 2>/dev/null; }
+  done
+  return $status
+}
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
