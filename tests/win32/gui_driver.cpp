@@ -21,8 +21,6 @@ namespace {
 
 const wchar_t* const mainCaption = L"Tarvio Backup (v 2.0.5-181205)";
 const wchar_t* const waitingLine = L"Aguardando ação...";
-const wchar_t* const boxClass = L"#32770";
-constexpr int staticTextId = 0xFFFF;  // a message box's text
 constexpr int staticIconId = 0x440;   // a message box's icon
 constexpr int windowTimeoutMs = 15000;
 

@@ -9,6 +9,17 @@
 
 namespace guitest {
 
+// What the drivers look for in the program's windows.
+inline const wchar_t* const boxClass = L"#32770";  // a message box's or a dialog's class
+inline constexpr int staticTextId = 0xFFFF;        // a message box's text
+inline const wchar_t* const installRoot = L"C:\\Meridano\\Tarvio";
+inline const std::wstring archivePrefix = L"C:\\Meridano\\Tarvio\\backup\\tarvio-";
+// The message dialog's text at the end of a backup, misspelt as the program writes it.
+inline const std::wstring successBoxPrefix = L"Backup efetuado com êxito! Dispinível em " + archivePrefix;
+inline const wchar_t* const restoreEndLine =
+    L"Restauração do Banco de Dados Finalizada! Aguarde o sistema inicializar e verifique as "
+    L"informações restauradas.";
+
 // Prints "ok - what" or "not ok - what"; the driver fails when any check failed.
 bool check(bool ok, const std::string& what);
 int failures();

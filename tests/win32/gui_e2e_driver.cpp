@@ -20,16 +20,8 @@ using tarvio::win32ui::mainWindowClass;
 
 namespace {
 
-const wchar_t* const boxClass = L"#32770";
-const wchar_t* const installRoot = L"C:\\Meridano\\Tarvio";
 const wchar_t* const dumpFile = L"C:\\Meridano\\Tarvio\\backup\\tarvio.backup";
-const std::wstring archivePrefix = L"C:\\Meridano\\Tarvio\\backup\\tarvio-";
 const std::wstring successLinePrefix = L"Backup efetuado com êxito! Disponível em " + archivePrefix;
-const std::wstring successBoxPrefix = L"Backup efetuado com êxito! Dispinível em " + archivePrefix;
-const wchar_t* const restoreEndLine =
-    L"Restauração do Banco de Dados Finalizada! Aguarde o sistema inicializar e verifique as "
-    L"informações restauradas.";
-constexpr int staticTextId = 0xFFFF;  // a message box's text
 constexpr int windowTimeoutMs = 30000;
 // A whole dump and archive, or a whole restore, on a loaded machine: generous bounds, only there so
 // that a hung run ends the test.

@@ -23,13 +23,6 @@ using tarvio::win32ui::mainWindowClass;
 
 namespace {
 
-const wchar_t* const boxClass = L"#32770";
-const wchar_t* const installRoot = L"C:\\Meridano\\Tarvio";
-const std::wstring successBoxPrefix = L"Backup efetuado com êxito! Dispinível em C:\\Meridano\\Tarvio\\backup\\tarvio-";
-const wchar_t* const restoreEndLine =
-    L"Restauração do Banco de Dados Finalizada! Aguarde o sistema inicializar e verifique as "
-    L"informações restauradas.";
-constexpr int staticTextId = 0xFFFF;   // a message box's text
 constexpr int windowTimeoutMs = 30000;
 // Only there so that a hung run ends the test.
 constexpr int runTimeoutMs = 400000;
