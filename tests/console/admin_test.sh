@@ -39,6 +39,11 @@ exit 0
 SH
 for p in createdb dropdb; do printf '#!/bin/sh\necho "%s $*" >>"%s"\n' "$p" "$calls" >"$bin/$p.exe"; done
 chmod +x "$bin"/*.exe
+# The second attempt runs pg_dump.exe by its bare name, along PATH: it finds this same stand-in
+# first, not the machine's own pg_dump (which reached the real test servers when they were up, and
+# made a backup meant to fail succeed).
+mkdir -p "$work/path"
+cp "$bin/pg_dump.exe" "$work/path/pg_dump.exe"
 
 # The program's input: a pipe that stays open and is never written, so a program that read it would
 # wait until the time limit below.
@@ -46,7 +51,7 @@ mkfifo "$work/input"
 exec 3<>"$work/input"
 run() {  # run NAME ARGS...: the program with that input; output in $work/NAME.out
   local name=$1; shift
-  timeout 120 env TARVIO_DRIVE_C="$drive" "$program" "$@" <&3 >"$work/$name.out" 2>&1
+  timeout 120 env TARVIO_DRIVE_C="$drive" PATH="$work/path:$PATH" "$program" "$@" <&3 >"$work/$name.out" 2>&1
   code=$?
 }
 history_lines() { tr -d '\r' <"$backups/historico.txt" 2>/dev/null | cut -f2,3,4; }
