@@ -20,14 +20,17 @@ constexpr const char* endLine = "Fim...";
 
 bool dumpIsGood() { return fs().fileSize(paths::dumpFile) >= dumpSuccessThreshold; }
 
-// One dump attempt: its two lines, its script, then the size of the dump decides.
+// One dump attempt: its two lines, its script, then the size of the dump decides - unless pg_dump
+// said that it failed: a dump it stopped half-way (a full disk, a lost connection, a table it may
+// not read) can be large enough, and its table of contents, written first, reads well.
 bool dumpAttempt(int number, const std::string& commandText) {
   const std::string digit = std::to_string(number);
   StatusLog& log = Principal->ListBox();
   log.add("Iniciando método " + digit + " de backup...");
   log.addAndSelectLast("Aguarde, efetuando backup...");
-  TBackup::executeCmd(commandText);
-  if (dumpIsGood()) return true;
+  const ScriptExit ended = TBackup::executeCmd(commandText);
+  const bool pgDumpFailed = ended.has_value() && *ended != 0;
+  if (!pgDumpFailed && dumpIsGood()) return true;
   log.addAndSelectLast("Método " + digit + " de backup falhou...");
   return false;
 }
@@ -67,9 +70,10 @@ std::optional<std::string> backupRun(bool abrirExplorer, RunRecord& record) {
   if (fs().directoryExists(paths::backupDir)) removeLeftoversOfKilledRuns();
 
   // Each attempt runs only when the ones before it failed.
-  (void)(TBackup::tentativaBkp1() || TBackup::tentativaBkp2() || TBackup::tentativaBkp3() || TBackup::tentativaBkp4());
+  const bool dumped =
+      TBackup::tentativaBkp1() || TBackup::tentativaBkp2() || TBackup::tentativaBkp3() || TBackup::tentativaBkp4();
 
-  if (!dumpIsGood()) {
+  if (!dumped) {
     log.addAndSelectLast(noAttemptSucceeded);
     record.setFailure(noAttemptSucceeded);
     record.stopClock();

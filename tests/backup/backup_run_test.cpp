@@ -174,6 +174,39 @@ TEST(BackupAttempts, stop_at_the_first_good_dump) {
   }
 }
 
+// A pg_dump that stops half-way (a full disk, a lost connection, a table it may not read) leaves a
+// dump that may well pass the size rule; its exit code says that it is not whole.
+TEST(BackupAttempts, a_dump_whose_program_failed_is_not_good_whatever_its_size) {
+  struct Case {
+    const char* what;
+    const char* bareEnd;  // how the bare-name pg_dump ends after its 1,000,000 bytes
+    int succeedsAt;       // 0: none
+  };
+  const Case cases[] = {
+      {"the first cut short, the second whole", "exit 0", 2},
+      {"every one cut short", "exit 1", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::MainWindowSandbox box;
+    dumpPrograms(box, 0, 0, 0, 0);
+    box.writeProgram("C:\\Meridano\\Tarvio\\pg10\\bin\\pg_dump.exe", dumpOf("1500000") + "\nexit 1");
+    box.writeProgram("C:\\searchpath\\pg_dump.exe", dumpOf("1000000") + "\n" + c.bareEnd);
+    box.writeProgram("C:\\Meridano\\Tarvio\\pgsql\\bin\\pg_dump.exe", dumpOf("2000000") + "\nexit 1");
+
+    TBackup::Executar(false);
+
+    Lines expected;
+    for (int n = 1; n <= (c.succeedsAt ? c.succeedsAt : 4); ++n) {
+      auto lines = attemptLines(n, n != c.succeedsAt);
+      expected.insert(expected.end(), lines.begin(), lines.end());
+    }
+    expected.push_back(c.succeedsAt ? successLine : "Nenhuma tentativa de backup teve êxito!");
+    EXPECT_EQ(box.log(), expected);
+    EXPECT_EQ(stdfs::exists(box.host(archivePath)), c.succeedsAt != 0);
+  }
+}
+
 TEST_F(BackupRun, failed_dump_touches_no_folder_in_either_mode) {
   programs(0, 0, 0, 0);
   workTree();
