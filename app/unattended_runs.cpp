@@ -74,11 +74,17 @@ CommandOutcome runBackupCommand(const BackupCommand& command) {
 
   std::optional<std::string> archive;
   if (shownError([&] { archive = TBackup::Executar(true); }) || !archive) return CommandOutcome::backupFailed;
+  // Closed before a step began: the backup stands, and the code tells the first step asked for that
+  // was not done (a skipped retention loses nothing).
+  auto skipped = [&] {
+    return command.verify ? CommandOutcome::drillFailed
+                          : command.copyTo ? CommandOutcome::copyFailed : CommandOutcome::success;
+  };
   bool stepsFollow = command.verify || command.keep || command.copyTo;
-  if (stepsFollow && stoppedOnRequest()) return CommandOutcome::success;
+  if (stepsFollow && stoppedOnRequest()) return skipped();
   if (command.verify && shownError([&] { runRestoreDrill(*archive); })) return CommandOutcome::drillFailed;
   if (command.keep) keepNewest(std::string(paths::backupDir), *command.keep, *archive);
-  if (command.copyTo && stoppedOnRequest()) return CommandOutcome::success;
+  if (command.copyTo && stoppedOnRequest()) return CommandOutcome::copyFailed;
   if (command.copyTo) {
     std::string copy;
     if (shownError([&] { copy = copyArchive(*archive, *command.copyTo); })) return CommandOutcome::copyFailed;

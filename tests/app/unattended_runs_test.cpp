@@ -112,6 +112,41 @@ TEST_F(BackupCommandRun, each_failure_has_its_outcome_and_stops_what_follows) {
   }
 }
 
+// Closed (Ctrl+C, a scheduler stopping the task) once the backup is made: the steps after it do not
+// begin, and the exit code does not say that a drill or a copy asked for was done.
+TEST_F(BackupCommandRun, a_close_request_after_the_backup_skips_the_steps_and_says_which_was_not_done) {
+  struct Case {
+    const char* what;
+    BackupCommand command;
+    CommandOutcome outcome;
+  };
+  const Case cases[] = {
+      {"drill asked for", {true, 1, "C:\\copias"}, CommandOutcome::drillFailed},
+      {"copy asked for", {false, 1, "C:\\copias"}, CommandOutcome::copyFailed},
+      {"only the retention", {false, 1, std::nullopt}, CommandOutcome::success},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::MainWindowSandbox box;
+    box.writeProgram("C:\\Meridano\\Tarvio\\pg10\\bin\\pg_dump.exe", "printf PGDMP; head -c 1000000 /dev/zero");
+    box.writeFile(std::string(paths::backupDir) + "\\tarvio-20240101-000000.zip", "x");
+    stdfs::create_directories(box.host("C:\\copias"));
+    // The request arrives while the backup runs: its message box is the last thing the backup shows.
+    box.desktop.onMessage = [&box] { box.desktop.isTerminated = true; };
+
+    EXPECT_EQ(runBackupCommand(c.command), c.outcome);
+    EXPECT_EQ(box.log().back(), "Interrompido a pedido: os passos seguintes ao backup não foram feitos.");
+    EXPECT_TRUE(stdfs::exists(box.host(std::string(paths::backupDir) + "\\" + made))) << "the backup stands";
+    EXPECT_TRUE(stdfs::exists(box.host(std::string(paths::backupDir) + "\\tarvio-20240101-000000.zip")));
+    EXPECT_EQ(box.tree("C:\\copias"), Lines{});
+    Lines runs;
+    for (const auto& e : history::readRecent(100).entries) {
+      runs.push_back(std::string(history::kindText(e.kind)) + " " + std::string(history::outcomeText(e.outcome)));
+    }
+    EXPECT_EQ(runs, Lines{"backup sucesso"});
+  }
+}
+
 TEST_F(BackupCommandRun, another_run_holding_the_server_refuses_the_whole_command) {
   auto held = makeNativeRunLocks(box.root())->tryAcquire();
   ASSERT_NE(held, nullptr);

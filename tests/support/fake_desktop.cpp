@@ -3,7 +3,10 @@
 
 namespace tarvio::test {
 
-void FakeDesktop::showMessage(std::string_view text) { calls.push_back("message: " + std::string(text)); }
+void FakeDesktop::showMessage(std::string_view text) {
+  calls.push_back("message: " + std::string(text));
+  if (onMessage) onMessage();
+}
 
 void FakeDesktop::showError(std::string_view text) { calls.push_back("error: " + std::string(text)); }
 

@@ -21,6 +21,7 @@ class FakeDesktop : public Desktop {
   std::deque<bool> yesNoAnswers;                       // empty: No
   std::deque<std::optional<std::string>> fileAnswers;  // empty: cancel
   std::function<void()> onProcessMessages;             // runs at each pump, if set
+  std::function<void()> onMessage;                     // runs after each message box, if set
   bool isTerminated = false;
   int pumps = 0;
 
