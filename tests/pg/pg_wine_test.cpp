@@ -5,12 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "tests/support/host_file.h"
+#include "tests/support/win32_start_process.h"
 
 namespace {
 
@@ -56,23 +56,8 @@ class PgUnderWine : public ::testing::Test {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    // Wine now and then fails a start with ERROR_INTERNAL_ERROR: the new process ended before it
-    // was set up (seen once on a CI run; not brought back by more than a thousand starts in a row). That is the
-    // harness, not what is tested here, so such a start is tried again.
-    DWORD error = ERROR_SUCCESS;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-      if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                         &si, &pi)) {
-        error = ERROR_SUCCESS;
-        break;
-      }
-      error = GetLastError();
-      if (error != ERROR_INTERNAL_ERROR) break;
-      std::fprintf(stderr, "cmd.exe did not start (ERROR_INTERNAL_ERROR), trying again\n");
-      Sleep(200);
-    }
-    if (error != ERROR_SUCCESS) {
-      ADD_FAILURE() << "cannot start cmd.exe: " << error;
+    if (!tarvio::test::startProcess(command, FALSE, CREATE_NO_WINDOW, nullptr, si, pi)) {
+      ADD_FAILURE() << "cannot start cmd.exe: " << GetLastError();
       return 0xFFFFFFFF;
     }
     WaitForSingleObject(pi.hProcess, INFINITE);

@@ -1,3 +1,4 @@
+
 // Types Ctrl+C at tarvio-backup-cli.exe's console under Wine, as a person would: at the menu the
 // program ends at once; during a backup run, held up in its first dump attempt by a pg_dump.exe
 // that waits for this driver, it goes on to the run's end, twice pressed. Runs in a console of its
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "gui_driver_kit.h"
+#include "tests/support/win32_start_process.h"
 
 using namespace guitest;
 
@@ -37,8 +39,7 @@ struct Program {
     si.hStdInput = readEnd;
     si.hStdOutput = out;
     si.hStdError = out;
-    std::wstring line = L"\"" + cli + L"\" " + arguments;
-    BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &process);
+    BOOL started = tarvio::test::startProcess(L"\"" + cli + L"\" " + arguments, TRUE, 0, nullptr, si, process);
     CloseHandle(readEnd);
     CloseHandle(out);
     return started != FALSE;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "gui_driver_kit.h"
+#include "tests/support/win32_start_process.h"
 
 using namespace guitest;
 
@@ -74,8 +75,7 @@ int wmain(int argc, wchar_t** argv) {
   si.hStdOutput = out;
   si.hStdError = out;
   PROCESS_INFORMATION process{};
-  std::wstring line = L"\"" + cli + L"\"";
-  bool started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &process);
+  bool started = tarvio::test::startProcess(L"\"" + cli + L"\"", TRUE, 0, nullptr, si, process);
   CloseHandle(out);
   if (check(started, "the program starts with the console as its input")) {
     const std::wstring chosen = L"C:\\Cópias\\não existe.zip";

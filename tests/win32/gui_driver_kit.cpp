@@ -1,6 +1,7 @@
 // Helpers of the GUI test driver.
 #include "gui_driver_kit.h"
 
+#include "tests/support/win32_start_process.h"
 #include "ui/win32/control_ids.h"
 
 #include <algorithm>
@@ -59,8 +60,8 @@ App startApp(const std::wstring& exe, const std::wstring& arguments, const std::
   if (!arguments.empty()) line += L" " + arguments;
   STARTUPINFOW si{};
   si.cb = sizeof si;
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
-                      &app.process)) {
+  if (!tarvio::test::startProcess(line, FALSE, 0, folder.c_str(), si, app.process)) {
+    std::fprintf(stderr, "# CreateProcessW failed: error %lu\n", GetLastError());
     app.process = {};
   }
   return app;
