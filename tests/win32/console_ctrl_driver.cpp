@@ -1,4 +1,3 @@
-
 // Types Ctrl+C at tarvio-backup-cli.exe's console under Wine, as a person would: at the menu the
 // program ends at once; during a backup run, held up in its first dump attempt by a pg_dump.exe
 // that waits for this driver, it goes on to the run's end, twice pressed. Runs in a console of its
